@@ -1,0 +1,207 @@
+// The one record of the evaluation core: values, syntax-tree nodes, variables,
+// symbol entries and array elements are all NODEs taken from one block pool.
+//
+// Contract:
+//  - A value (T_VALUE) has a 32-bit signed number view, a byte-string view, or
+//    both; NODE_NUM_VALID / NODE_STR_VALID say which are current. Text may hold
+//    NUL bytes: `length` is authoritative, the terminator is a convenience.
+//  - A string buffer belongs to exactly one node (length + 3 bytes).
+//  - A result carrying NODE_TEMP is released by its consumer with unref();
+//    whatever is kept is kept as dupnode(). NODE_PERM nodes are never released.
+//  - Heap exhaustion ends the run through fatal ("%s: %s: can't allocate memory").
+//
+// Lengths are 32-bit so strings of many megabytes (image data built in a
+// script) stay intact.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+struct NODE;
+struct re_pattern_buffer;
+
+// A builtin receives its unevaluated argument list (a T_EXPRESSION_LIST chain,
+// or null) and returns a temporary or null_string.
+using BuiltinFn = NODE *(*)(NODE *args);
+
+enum NodeFlags : uint8_t {
+    NODE_FREEABLE = 1,
+    NODE_TEMP = 2,
+    NODE_PERM = 4,
+    NODE_NUM_VALID = 8,
+    NODE_STR_VALID = 16,
+    NODE_NUMERIC = 32,
+};
+
+// The codes are fixed: the keyword table stores some of them.
+enum NodeType : int32_t {
+    T_MULTIPLY = 1,
+    T_DIVIDE = 2,
+    T_MODULO = 3,
+    T_ADD = 4,
+    T_SUBTRACT = 5,
+    T_SUBSCRIPT = 7,
+    T_CONCAT = 8,
+    T_BIT_AND = 9,
+    T_BIT_OR = 10,
+    T_BIT_XOR = 11,
+    T_SHIFT_LEFT = 12,
+    T_SHIFT_RIGHT = 13,
+    T_PRE_INCREMENT = 14,
+    T_PRE_DECREMENT = 15,
+    T_POST_INCREMENT = 16,
+    T_POST_DECREMENT = 17,
+    T_NEGATE = 18,
+    T_FIELD = 19,
+    T_ASSIGN = 20,
+    T_ASSIGN_MULTIPLY = 21,
+    T_ASSIGN_DIVIDE = 22,
+    T_ASSIGN_MODULO = 23,
+    T_ASSIGN_ADD = 24,
+    T_ASSIGN_SUBTRACT = 25,
+    T_ASSIGN_BIT_AND = 26,
+    T_ASSIGN_BIT_OR = 27,
+    T_ASSIGN_BIT_XOR = 28,
+    T_ASSIGN_SHIFT_LEFT = 29,
+    T_ASSIGN_SHIFT_RIGHT = 30,
+    T_AND = 31,
+    T_OR = 32,
+    T_EQUAL = 33,
+    T_NOT_EQUAL = 34,
+    T_LESS = 35,
+    T_GREATER = 36,
+    T_LESS_EQUAL = 37,
+    T_GREATER_EQUAL = 38,
+    T_MATCH = 39,
+    T_NO_MATCH = 40,
+    T_NOT = 41,
+    T_RULE_LIST = 42,
+    T_RULE = 43,
+    T_STATEMENT_LIST = 44,
+    T_IF_BRANCHES = 45,
+    T_EXPRESSION_LIST = 46,
+    T_PARAMETER = 47,
+    T_IF = 48,
+    T_WHILE = 49,
+    T_FOR = 50,
+    T_FOR_IN = 51,
+    T_BREAK = 52,
+    T_CONTINUE = 53,
+    T_PRINT = 54,
+    T_PRINTF = 55,
+    T_OUTPUT = 56,
+    T_OUTPUTF = 57,
+    T_DIRECT = 58,
+    T_DIRECTF = 59,
+    T_NEXT = 62,
+    T_EXIT = 63,
+    T_DO = 64,
+    T_RETURN = 65,
+    T_DELETE = 66,
+    T_FUNCTION = 67,
+    T_VAR = 68,
+    T_ARRAY = 69,
+    T_VALUE = 70,
+    T_BUILTIN = 71,
+    T_IN_ARRAY = 73,
+    T_FUNC_NAME = 74,
+    T_FUNC_CALL = 75,
+    T_COND_EXP = 76,
+    T_REGEX = 77,
+    T_SYMBOL = 78,
+    T_ARRAY_ELEMENT = 79,
+};
+
+// Seven words; which member of each word is meaningful depends on `type`:
+//
+//   kind                 word 1            word 2             word 3          word 4
+//   T_VALUE              number            string             length,str_refs
+//   tree nodes           left              right              (0)             line
+//   T_BUILTIN            left (args)       builtin
+//   T_VAR / T_ARRAY      left (value)      table (elements)
+//   T_PARAMETER          name              right (next)                       slot
+//   T_FUNC_NAME          left (params)     right (body)
+//   T_SYMBOL             left (next)       string (name)      length          installed
+//   T_ARRAY_ELEMENT      left (next)       right (subscript)  value
+//   T_REGEX              name (source)     pattern                            (word 5: fold)
+struct NODE {
+    union {  // word 1
+        int32_t number;
+        NODE *left;
+        char *name;
+    };
+    union {  // word 2
+        char *string;
+        NODE *right;
+        BuiltinFn builtin;
+        NODE **table;
+        re_pattern_buffer *pattern;
+    };
+    union {  // word 3
+        int32_t length;
+        NODE *value;
+    };
+    uint8_t str_refs;
+    union {  // word 4
+        int32_t line;
+        int32_t slot;
+        int32_t count;
+        NODE *installed;
+    };
+    int32_t word5;
+    int32_t type;
+    uint8_t flags;
+};
+
+// ---- pool and values ------------------------------------------------------
+
+// The shared empty value: "" and 0, permanent, both views, numeric.
+extern NODE *null_string;
+void init_null_string();  // makes null_string; called once at start-up
+
+NODE *newnode(int32_t type);  // flags = NODE_FREEABLE, word 4 cleared
+void free_node(NODE *n);
+void unref(NODE *n);
+NODE *dupnode(NODE *n);
+
+NODE *make_str_node(const char *text, size_t len, int scan_escapes);
+NODE *make_temp_string(const char *text, size_t len);
+NODE *make_number(int32_t n);
+NODE *make_temp_number(int32_t n);
+
+int32_t force_number(NODE *n);
+NODE *force_string(NODE *n);
+NODE *force_char(NODE *n);
+
+// Reads one escape after a backslash; *cursor points just past the backslash
+// and is advanced. Returns 0..255, -1 at end of text, -2 for backslash-newline.
+int read_escape(const char **cursor);
+
+// ---- symbol table -----------------------------------------------------------
+
+constexpr int SYMBOL_BUCKETS = 101;
+constexpr int ARRAY_BUCKETS = 127;
+
+extern NODE *global_table[SYMBOL_BUCKETS];
+
+NODE *install(NODE **table, const char *name, NODE *node);
+NODE *lookup(NODE **table, const char *name);
+NODE *variable(const char *name);
+void remove(const char *name, int free_name);
+
+// ---- associative arrays -------------------------------------------------------
+
+struct ScanCursor {
+    int32_t remaining;   // buckets left, starts at ARRAY_BUCKETS
+    NODE **bucket;       // current bucket head
+    NODE *next;          // next element to deliver, or null
+    NODE *subscript;     // subscript of the element just delivered
+};
+
+NODE *concat_exp(NODE *subscripts);
+NODE **assoc_lookup(NODE *array, NODE *key);
+int in_array(NODE *array, NODE *subscripts);
+void do_delete(NODE *array, NODE *subscripts);
+void assoc_clear(NODE *array);
+ScanCursor *assoc_scan(NODE *array);
+ScanCursor *assoc_next(ScanCursor *cursor);
