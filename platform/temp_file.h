@@ -1,0 +1,27 @@
+// Private temporary files, one per use: created with mode 0600 and a unique
+// name beginning with the given prefix in $TMPDIR (or /tmp when it is unset
+// or empty). The file is removed by remove(), by the destructor, or, when the
+// process ends through exit() first (a fatal error), by an exit handler.
+#pragma once
+
+#include <string>
+
+class TempFile {
+public:
+    TempFile() = default;
+    ~TempFile();
+    TempFile(const TempFile &) = delete;
+    TempFile &operator=(const TempFile &) = delete;
+
+    // False (and errno set) when the file cannot be made.
+    bool create(const char *prefix);
+    const std::string &path() const { return path_; }
+    // Removes the file now; harmless when there is none.
+    void remove();
+
+private:
+    std::string path_;
+};
+
+// The process environment as "NAME=value" texts, ending with a null entry.
+const char *const *environment_entries();

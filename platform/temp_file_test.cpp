@@ -1,0 +1,59 @@
+#include "platform/temp_file.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+bool exists(const std::string &path) {
+    struct stat st;
+    return stat(path.c_str(), &st) == 0;
+}
+
+TEST(TempFile, PrivateUniqueAndRemoved) {
+    std::string first_path;
+    {
+        TempFile first;
+        TempFile second;
+        ASSERT_TRUE(first.create("vordelw"));
+        ASSERT_TRUE(second.create("vordelw"));
+        first_path = first.path();
+        EXPECT_NE(first.path(), second.path());
+        EXPECT_NE(first_path.find("/vordelw"), std::string::npos);
+        struct stat st;
+        ASSERT_EQ(stat(first_path.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777, 0600u);
+        second.remove();
+        EXPECT_TRUE(second.path().empty());
+    }
+    EXPECT_FALSE(exists(first_path));
+}
+
+TEST(TempFileDeath, RemovedWhenTheProcessExits) {
+    TempFile probe;
+    ASSERT_TRUE(probe.create("vordelw"));
+    std::string marker = probe.path() + ".left";
+    // The child creates a file, writes its name, and leaves through exit().
+    EXPECT_EXIT(
+        {
+            static TempFile *file = new TempFile;
+            if (!file->create("vordelw")) std::exit(2);
+            FILE *f = std::fopen(marker.c_str(), "w");
+            std::fputs(file->path().c_str(), f);
+            std::fclose(f);
+            std::exit(0);
+        },
+        ::testing::ExitedWithCode(0), "");
+    char name[4096] = {};
+    FILE *f = std::fopen(marker.c_str(), "r");
+    ASSERT_NE(f, nullptr);
+    ASSERT_NE(std::fgets(name, sizeof name, f), nullptr);
+    std::fclose(f);
+    std::remove(marker.c_str());
+    EXPECT_FALSE(exists(name));
+}
+
+}  // namespace
