@@ -169,8 +169,13 @@ NODE *make_temp_string(const char *text, size_t len);
 NODE *make_number(int32_t n);
 NODE *make_temp_number(int32_t n);
 
+// Decimal text only (no hex, inf or nan); values beyond the 32-bit range
+// saturate at INT32_MIN / INT32_MAX.
 int32_t force_number(NODE *n);
+// OFMT must hold exactly one integer conversion; anything else formats as "%ld".
 NODE *force_string(NODE *n);
+// The low byte of the number as a one-byte string; a node whose string view
+// is already current is left as it is.
 NODE *force_char(NODE *n);
 
 // Reads one escape after a backslash; *cursor points just past the backslash
@@ -203,5 +208,7 @@ NODE **assoc_lookup(NODE *array, NODE *key);
 int in_array(NODE *array, NODE *subscripts);
 void do_delete(NODE *array, NODE *subscripts);
 void assoc_clear(NODE *array);
+// Elements leave a table only through do_delete and assoc_clear. A cursor
+// left before the end (break, return) is released with std::free.
 ScanCursor *assoc_scan(NODE *array);
 ScanCursor *assoc_next(ScanCursor *cursor);

@@ -1,0 +1,196 @@
+// Associative arrays: 127 chained buckets per variable, newest element first.
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/eval.h"
+#include "core/node.h"
+#include "startup/diag.h"
+
+namespace {
+
+// Bumped whenever an element leaves a table. A scan whose remembered successor
+// was taken while the count stood still can trust it without a chain walk.
+uint64_t removals = 0;
+
+struct Cursor {
+    ScanCursor pub;  // first member: the caller sees and may std::free a ScanCursor*
+    uint64_t removals_seen;
+};
+static_assert(offsetof(Cursor, pub) == 0);
+
+bool is_temp(const NODE *n) { return n->flags & NODE_TEMP; }
+void release_temp(NODE *n) {
+    if (is_temp(n)) unref(n);
+}
+
+NODE *string_view(NODE *n) {
+    return (n->flags & NODE_STR_VALID) ? n : force_string(n);
+}
+
+int array_bucket(NODE *key) {
+    string_view(key);
+    uint32_t h = 0;
+    const char *s = key->string;
+    for (uint32_t i = 0, n = static_cast<uint32_t>(key->length); i < n; ++i) {
+        h = static_cast<uint32_t>(static_cast<signed char>(s[i])) + 2 * h;
+    }
+    h = (h << 5) | (h >> 27);
+    return static_cast<int>(h % ARRAY_BUCKETS);
+}
+
+bool same_text(const NODE *a, const NODE *b) {
+    return a->length == b->length &&
+           std::memcmp(a->string, b->string, static_cast<uint32_t>(a->length)) == 0;
+}
+
+NODE *find_element(NODE *head, NODE *key) {
+    for (NODE *e = head; e; e = e->left) {
+        string_view(e->right);
+        if (same_text(e->right, key)) return e;
+    }
+    return nullptr;
+}
+
+void destroy_element(NODE *e) {
+    unref(e->right);
+    unref(e->value);
+    free_node(e);
+    ++removals;
+}
+
+// A subscript operand is either a value already or an expression to evaluate.
+NODE *eval_subscript(NODE *expr) {
+    NODE *v = expr->type == T_VALUE ? expr : tree_eval(expr, 0);
+    return string_view(v);
+}
+
+const char *subsep_text(uint32_t *len) {
+    NODE *var = lookup(global_table, "SUBSEP");
+    if (!var || (var->type != T_VAR && var->type != T_ARRAY) || !var->left) {
+        *len = 1;
+        return "\x1C";
+    }
+    NODE *value = string_view(var->left);
+    *len = static_cast<uint32_t>(value->length);
+    return value->string;
+}
+
+}  // namespace
+
+NODE *concat_exp(NODE *subscripts) {
+    if (!subscripts) return null_string;
+    if (subscripts->type != T_EXPRESSION_LIST) return eval_subscript(subscripts);
+    NODE *first = eval_subscript(subscripts->left);
+    if (!subscripts->right) return first;
+    // Local, not shared: a subscript may itself hold a multi-subscript reference.
+    std::string key(first->string, static_cast<uint32_t>(first->length));
+    release_temp(first);
+    for (NODE *item = subscripts->right; item; item = item->right) {
+        uint32_t sep_len;
+        const char *sep = subsep_text(&sep_len);
+        key.append(sep, sep_len);
+        NODE *v = eval_subscript(item->left);
+        key.append(v->string, static_cast<uint32_t>(v->length));
+        release_temp(v);
+    }
+    return make_temp_string(key.data(), key.size());
+}
+
+NODE **assoc_lookup(NODE *array, NODE *key) {
+    int bucket = array_bucket(key);
+    if (array->table) {
+        if (NODE *e = find_element(array->table[bucket], key)) {
+            release_temp(key);
+            return &e->value;
+        }
+    } else {
+        // Two spare bytes after the heads, as every table has had.
+        array->table = static_cast<NODE **>(std::calloc(1, ARRAY_BUCKETS * sizeof(NODE *) + 2));
+        if (!array->table) out_of_memory("assoc_lookup");
+        array->type = T_ARRAY;
+    }
+    NODE *e = newnode(T_ARRAY_ELEMENT);
+    e->right = dupnode(key);
+    e->value = null_string;
+    e->left = array->table[bucket];
+    array->table[bucket] = e;
+    return &e->value;
+}
+
+int in_array(NODE *array, NODE *subscripts) {
+    if (!array->table) return 0;
+    NODE *key = concat_exp(subscripts);
+    int found = find_element(array->table[array_bucket(key)], key) != nullptr;
+    release_temp(key);
+    return found;
+}
+
+void do_delete(NODE *array, NODE *subscripts) {
+    if (!array->table) return;
+    NODE *key = concat_exp(subscripts);
+    bool temp = is_temp(key);  // read now: a kept key may be the subscript freed below
+    for (NODE **link = &array->table[array_bucket(key)]; *link; link = &(*link)->left) {
+        NODE *e = *link;
+        if (cmp_nodes(e->right, key) == 0) {
+            *link = e->left;
+            destroy_element(e);
+            break;
+        }
+    }
+    if (temp) unref(key);
+}
+
+void assoc_clear(NODE *array) {
+    if (!array->table) return;
+    for (int b = 0; b < ARRAY_BUCKETS; ++b) {
+        NODE *e = array->table[b];
+        array->table[b] = nullptr;
+        while (e) {
+            NODE *next = e->left;
+            destroy_element(e);
+            e = next;
+        }
+    }
+}
+
+ScanCursor *assoc_scan(NODE *array) {
+    if (!array->table) return nullptr;
+    auto *c = static_cast<Cursor *>(std::malloc(sizeof(Cursor)));
+    if (!c) out_of_memory("assoc_scan");
+    c->pub = {ARRAY_BUCKETS, &array->table[0], array->table[0], nullptr};
+    c->removals_seen = removals;
+    return assoc_next(&c->pub);
+}
+
+namespace {
+
+bool in_chain(NODE *head, const NODE *wanted) {
+    for (NODE *e = head; e; e = e->left) {
+        if (e == wanted) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+ScanCursor *assoc_next(ScanCursor *cursor) {
+    auto *c = reinterpret_cast<Cursor *>(cursor);
+    // The element due next was deleted by the loop body: skip the rest of its bucket.
+    if (cursor->next && c->removals_seen != removals && !in_chain(*cursor->bucket, cursor->next)) {
+        cursor->next = nullptr;
+    }
+    while (!cursor->next) {
+        if (--cursor->remaining == 0) {
+            std::free(c);
+            return nullptr;
+        }
+        ++cursor->bucket;
+        cursor->next = *cursor->bucket;
+    }
+    cursor->subscript = cursor->next->right;
+    cursor->next = cursor->next->left;
+    c->removals_seen = removals;
+    return cursor;
+}

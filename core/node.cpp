@@ -1,0 +1,421 @@
+// Node pool, value construction, conversions and release.
+#include "core/node.h"
+
+#include <cerrno>
+#include <climits>
+#include <clocale>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+
+#include "startup/diag.h"
+
+NODE *null_string = nullptr;
+
+namespace {
+
+constexpr int BLOCK_NODES = 100;
+
+// Blocks stay chained from a global so they remain reachable (and the leak
+// checker quiet) for the whole run; they are never returned to the heap.
+struct Block {
+    Block *prev;
+    NODE nodes[BLOCK_NODES];
+};
+
+Block *block_chain = nullptr;
+NODE *free_list = nullptr;
+
+void grow_pool() {
+    auto *block = static_cast<Block *>(std::calloc(1, sizeof(Block)));
+    if (!block) out_of_memory("newnode");
+    block->prev = block_chain;
+    block_chain = block;
+    // Link so that the first node of the block is handed out first.
+    for (int i = BLOCK_NODES - 1; i >= 0; --i) {
+        block->nodes[i].left = free_list;
+        free_list = &block->nodes[i];
+    }
+}
+
+// A buffer for `len` bytes of text plus terminator and two spare bytes.
+char *new_text(size_t len, const char *operation) {
+    auto *buf = static_cast<char *>(std::malloc(len + 3));
+    if (!buf) out_of_memory(operation);
+    return buf;
+}
+
+void give_text(NODE *n, char *buf, size_t len) {
+    n->string = buf;
+    n->length = static_cast<int32_t>(len);
+    n->str_refs = 1;
+    n->flags |= NODE_STR_VALID;
+}
+
+constexpr char digit_text[10][2] = {"0", "1", "2", "3", "4", "5", "6", "7", "8", "9"};
+
+}  // namespace
+
+// ---- pool -------------------------------------------------------------------
+
+NODE *newnode(int32_t type) {
+    if (!free_list) grow_pool();
+    NODE *n = free_list;
+    free_list = n->left;
+    n->type = type;
+    n->flags = NODE_FREEABLE;
+    n->installed = nullptr;
+    return n;
+}
+
+void free_node(NODE *n) {
+    n->left = free_list;
+    free_list = n;
+}
+
+void unref(NODE *n) {
+    if (!n || (n->flags & NODE_PERM) || !(n->flags & (NODE_FREEABLE | NODE_TEMP))) return;
+    n->flags &= static_cast<uint8_t>(~NODE_TEMP);
+    if (n->flags & NODE_STR_VALID) {
+        std::free(n->string);
+        n->flags &= static_cast<uint8_t>(~NODE_STR_VALID);
+    }
+    free_node(n);
+}
+
+NODE *dupnode(NODE *n) {
+    if (n->flags & NODE_TEMP) {
+        n->flags = static_cast<uint8_t>((n->flags & ~NODE_TEMP) | NODE_FREEABLE);
+        return n;
+    }
+    NODE *copy = newnode(n->type);
+    *copy = *n;
+    copy->flags = static_cast<uint8_t>((n->flags & ~(NODE_TEMP | NODE_PERM)) | NODE_FREEABLE);
+    if (n->type == T_VALUE && (n->flags & NODE_STR_VALID)) {
+        size_t len = static_cast<uint32_t>(n->length);
+        char *buf = new_text(len, "dupnode");
+        std::memcpy(buf, n->string, len + 1);
+        copy->string = buf;
+        copy->str_refs = 1;
+    }
+    return copy;
+}
+
+void init_null_string() {
+    if (null_string) return;
+    NODE *n = newnode(T_VALUE);
+    char *buf = new_text(0, "init_null_string");
+    buf[0] = '\0';
+    n->number = 0;
+    give_text(n, buf, 0);
+    n->flags = NODE_PERM | NODE_NUM_VALID | NODE_STR_VALID | NODE_NUMERIC;
+    null_string = n;
+}
+
+// ---- construction -------------------------------------------------------------
+
+namespace {
+
+// Shift-JIS lead bytes as string constants know them.
+bool escape_lead_byte(unsigned char c) {
+    return (c >= 0x81 && c <= 0xAE) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// Rewrites the escapes of buf[0..len) in place; returns the new length.
+size_t scan_escapes(char *buf, size_t len) {
+    const char *src = buf;
+    const char *end = buf + len;
+    char *dst = buf;
+    while (src < end) {
+        auto c = static_cast<unsigned char>(*src);
+        if (escape_lead_byte(c) && src[1] != '\0') {
+            *dst++ = *src++;
+            *dst++ = *src++;
+        } else if (c == '\\') {
+            ++src;
+            int r = read_escape(&src);
+            if (r < 0) BAIL_OUT("node");
+            *dst++ = static_cast<char>(r);
+        } else {
+            *dst++ = *src++;
+        }
+    }
+    *dst = '\0';
+    return static_cast<size_t>(dst - buf);
+}
+
+}  // namespace
+
+NODE *make_str_node(const char *text, size_t len, int scan) {
+    NODE *n = newnode(T_VALUE);
+    auto *buf = static_cast<char *>(std::malloc(len + 3));
+    if (!buf) {
+        fatal("%.*s: %s: can't allocate memory", static_cast<int>(len < INT_MAX ? len : INT_MAX),
+              text, "var");
+    }
+    std::memcpy(buf, text, len);
+    buf[len] = '\0';
+    if (scan) {
+        size_t shorter = scan_escapes(buf, len);
+        if (shorter != len) {
+            // Shrinking cannot fail in practice; keep the larger buffer if it does.
+            if (auto *fit = static_cast<char *>(std::realloc(buf, shorter + 3))) buf = fit;
+            len = shorter;
+        }
+        n->flags |= NODE_PERM;
+    }
+    give_text(n, buf, len);
+    return n;
+}
+
+NODE *make_temp_string(const char *text, size_t len) {
+    NODE *n = make_str_node(text, len, 0);
+    n->flags |= NODE_TEMP;
+    return n;
+}
+
+NODE *make_number(int32_t value) {
+    NODE *n = newnode(T_VALUE);
+    n->number = value;
+    n->string = nullptr;
+    n->length = 0;
+    n->str_refs = 0;
+    n->flags = NODE_FREEABLE | NODE_NUM_VALID | NODE_NUMERIC;
+    return n;
+}
+
+NODE *make_temp_number(int32_t value) {
+    NODE *n = make_number(value);
+    n->flags |= NODE_TEMP;
+    return n;
+}
+
+// ---- escapes ------------------------------------------------------------------
+
+namespace {
+
+int hex_value(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+struct SimpleEscape {
+    char letter;
+    char byte;
+};
+constexpr SimpleEscape simple_escapes[] = {
+    {'a', 7}, {'b', 8}, {'f', 12}, {'n', 10}, {'r', 13}, {'t', 9}, {'v', 11},
+};
+
+}  // namespace
+
+int read_escape(const char **cursor) {
+    const char *p = *cursor;
+    char c = *p;
+    if (c == '\0') return -1;
+    ++p;
+    int result = static_cast<unsigned char>(c);
+    if (c == '\n') {
+        result = -2;
+    } else if (c >= '0' && c <= '7') {
+        result = c - '0';
+        for (int i = 1; i < 3 && *p >= '0' && *p <= '7'; ++i) result = result * 8 + (*p++ - '0');
+        result &= 0xFF;
+    } else if (c == 'x') {
+        result = 0;
+        for (int i = 0, d; i < 2 && (d = hex_value(*p)) >= 0; ++i, ++p) result = result * 16 + d;
+    } else {
+        for (const SimpleEscape &e : simple_escapes) {
+            if (e.letter == c) result = e.byte;
+        }
+    }
+    *cursor = p;
+    return result;
+}
+
+// ---- number view ------------------------------------------------------------------
+
+namespace {
+
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+
+int32_t saturate(double v) {
+    if (v >= 2147483647.0) return INT32_MAX;
+    if (v <= -2147483648.0) return INT32_MIN;
+    return static_cast<int32_t>(v);  // truncates toward zero
+}
+
+struct Converted {
+    int32_t value;
+    const char *end;  // just past the converted text (== start when nothing converted)
+    bool range_error;
+};
+
+// Decimal text to number: blanks, sign, digits, fraction, exponent. No hex, no
+// inf/nan. Out-of-range values saturate at the 32-bit limits.
+Converted convert_decimal(const char *p) {
+    const char *start = p;
+    while (is_blank(*p)) ++p;
+    bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    const char *mantissa = p;
+    int64_t whole = 0;
+    for (; is_digit(*p); ++p) whole = whole < (int64_t{1} << 40) ? whole * 10 + (*p - '0') : whole;
+    size_t int_digits = static_cast<size_t>(p - mantissa);
+    size_t frac_digits = 0;
+    if (*p == '.') {
+        while (is_digit(p[1 + frac_digits])) ++frac_digits;
+        if (int_digits + frac_digits == 0) return {0, start, false};
+        p += 1 + frac_digits;
+    } else if (int_digits == 0) {
+        return {0, start, false};
+    }
+    bool exponent = false;
+    if (*p == 'e' || *p == 'E') {
+        const char *q = p + 1;
+        if (*q == '+' || *q == '-') ++q;
+        if (is_digit(*q)) {
+            while (is_digit(*q)) ++q;
+            p = q;
+            exponent = true;
+        }
+    }
+    if (!exponent && frac_digits == 0) {  // plain integer: exact without floating point
+        int64_t v = negative ? -whole : whole;
+        int32_t clamped = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
+        return {clamped, p, false};
+    }
+    // Fraction or exponent: the C library's correctly rounded conversion, in
+    // the "C" locale whatever the user's locale says about decimal points.
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    errno = 0;
+    double d = strtod_l(mantissa, nullptr, c_locale);
+    bool range = errno == ERANGE;
+    return {saturate(negative ? -d : d), p, range};
+}
+
+}  // namespace
+
+int32_t force_number(NODE *n) {
+    if (n->flags & NODE_NUM_VALID) return n->number;
+    n->flags |= NODE_NUM_VALID;
+    int32_t len = (n->flags & NODE_STR_VALID) ? n->length : 0;
+    if (len == 0) {
+        n->number = 0;
+        return 0;
+    }
+    if (len == 1) {
+        char c = n->string[0];
+        n->number = is_digit(c) ? c - '0' : 0;
+        if (is_digit(c)) n->flags |= NODE_NUMERIC;
+        return n->number;
+    }
+    Converted r = convert_decimal(n->string);
+    n->number = r.value;
+    if (r.end == n->string) return n->number;
+    const char *p = r.end;
+    const char *end = n->string + static_cast<uint32_t>(len);
+    while (p < end && is_blank(*p)) ++p;
+    if (!r.range_error && p == end) n->flags |= NODE_NUMERIC;
+    return n->number;
+}
+
+// ---- string view ------------------------------------------------------------------
+
+namespace {
+
+enum class IntFormat { Invalid, Int, Long, UnsignedLong };
+
+// Accepts a format with exactly one integer conversion (flags, width,
+// precision, an optional l or h) and any literal text with %% escapes.
+IntFormat classify_format(const char *f) {
+    IntFormat kind = IntFormat::Invalid;
+    bool seen = false;
+    for (const char *p = f; *p; ++p) {
+        if (*p != '%') continue;
+        if (*++p == '%') continue;
+        if (seen) return IntFormat::Invalid;
+        seen = true;
+        while (*p && std::strchr("-+ #0", *p)) ++p;
+        while (is_digit(*p)) ++p;
+        if (*p == '.') {
+            ++p;
+            while (is_digit(*p)) ++p;
+        }
+        bool is_long = *p == 'l';
+        if (*p == 'l' || *p == 'h') ++p;
+        if (*p == '\0') return IntFormat::Invalid;
+        if (std::strchr("di", *p)) {
+            kind = is_long ? IntFormat::Long : IntFormat::Int;
+        } else if (std::strchr("ouxX", *p)) {
+            kind = is_long ? IntFormat::UnsignedLong : IntFormat::Int;
+        } else {
+            return IntFormat::Invalid;
+        }
+    }
+    return kind;
+}
+
+// The current OFMT text, or null when it is not a string value.
+const char *current_ofmt() {
+    NODE *var = lookup(global_table, "OFMT");
+    if (!var || (var->type != T_VAR && var->type != T_ARRAY) || !var->left) return nullptr;
+    NODE *value = var->left;
+    if (!(value->flags & NODE_STR_VALID)) return nullptr;
+    return value->string;
+}
+
+int format_number(char *out, size_t size, const char *fmt, IntFormat kind, int32_t v) {
+    // The language's long is 32 bits wide: an unsigned long conversion of -1 is ffffffff.
+    switch (kind) {
+    case IntFormat::Long: return std::snprintf(out, size, fmt, static_cast<long>(v));
+    case IntFormat::UnsignedLong:
+        return std::snprintf(out, size, fmt, static_cast<unsigned long>(static_cast<uint32_t>(v)));
+    default: return std::snprintf(out, size, fmt, v);
+    }
+}
+
+}  // namespace
+
+NODE *force_string(NODE *n) {
+    if (n->flags & NODE_STR_VALID) return n;
+    int32_t v = n->number;
+    if (v >= 0 && v <= 9) {
+        char *buf = new_text(1, "force_string");
+        std::memcpy(buf, digit_text[v], 2);
+        give_text(n, buf, 1);
+        return n;
+    }
+    const char *fmt = current_ofmt();
+    IntFormat kind = fmt ? classify_format(fmt) : IntFormat::Invalid;
+    if (kind == IntFormat::Invalid) {
+        fmt = "%ld";
+        kind = IntFormat::Long;
+    }
+    char work[128];
+    int len = format_number(work, sizeof work, fmt, kind, v);
+    if (len < 0) len = 0;
+    char *buf = new_text(static_cast<size_t>(len), "force_string");
+    if (static_cast<size_t>(len) < sizeof work) {
+        std::memcpy(buf, work, static_cast<size_t>(len) + 1);
+    } else {  // a wide field: format again into the full-size buffer
+        format_number(buf, static_cast<size_t>(len) + 1, fmt, kind, v);
+    }
+    give_text(n, buf, static_cast<size_t>(len));
+    return n;
+}
+
+NODE *force_char(NODE *n) {
+    if (n->flags & NODE_STR_VALID) return n;
+    char *buf = new_text(1, "force_string");
+    buf[0] = static_cast<char>(n->number & 0xFF);
+    buf[1] = '\0';
+    give_text(n, buf, 1);
+    return n;
+}
