@@ -1,0 +1,205 @@
+// Keyboard side of the console: raw mode, read-ahead buffer, key decoding.
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <string_view>
+
+#include "platform/console.h"
+
+namespace {
+
+struct VtKey {
+    std::string_view sequence;  // after the ESC
+    uint8_t first;
+    uint8_t scan;
+};
+
+constexpr VtKey vt_keys[] = {
+    {"[A", 224, 0x48}, {"[B", 224, 0x50}, {"[C", 224, 0x4D}, {"[D", 224, 0x4B},
+    {"[H", 224, 0x47}, {"[F", 224, 0x4F}, {"OA", 224, 0x48}, {"OB", 224, 0x50},
+    {"OC", 224, 0x4D}, {"OD", 224, 0x4B}, {"OH", 224, 0x47}, {"OF", 224, 0x4F},
+    {"[1~", 224, 0x47}, {"[2~", 224, 0x52}, {"[3~", 224, 0x53}, {"[4~", 224, 0x4F},
+    {"[5~", 224, 0x49}, {"[6~", 224, 0x51}, {"[7~", 224, 0x47}, {"[8~", 224, 0x4F},
+    {"OP", 0, 0x3B}, {"OQ", 0, 0x3C}, {"OR", 0, 0x3D}, {"OS", 0, 0x3E},
+    {"[11~", 0, 0x3B}, {"[12~", 0, 0x3C}, {"[13~", 0, 0x3D}, {"[14~", 0, 0x3E},
+    {"[15~", 0, 0x3F}, {"[17~", 0, 0x40}, {"[18~", 0, 0x41}, {"[19~", 0, 0x42},
+    {"[20~", 0, 0x43}, {"[21~", 0, 0x44},
+};
+
+constexpr int kEscWaitMs = 50;
+constexpr size_t kMaxSequence = 8;
+
+struct Key {
+    int32_t code;  // byte, or first code of an extended key
+    int32_t scan;  // -1 for a plain byte
+};
+
+enum class Fill { Got, Nothing, End };
+
+std::deque<unsigned char> pending;
+bool input_ended = false;
+int input_tty = -1;
+
+termios saved_mode;
+bool have_saved = false;
+std::atomic<bool> raw_on{false};
+std::once_flag restore_registered;
+
+bool input_is_tty() {
+    if (input_tty < 0) input_tty = isatty(STDIN_FILENO) ? 1 : 0;
+    return input_tty == 1;
+}
+
+void enter_raw() {
+    if (!input_is_tty() || raw_on) return;
+    if (!have_saved) {
+        if (tcgetattr(STDIN_FILENO, &saved_mode) != 0) return;
+        have_saved = true;
+        std::call_once(restore_registered, [] { std::atexit(console_restore); });
+    }
+    termios t = saved_mode;
+    t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0) raw_on = true;
+}
+
+void leave_raw() {
+    if (raw_on.exchange(false)) tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+}
+
+// One read of whatever standard input has within timeout_ms (-1: no limit).
+Fill fill(int timeout_ms) {
+    if (input_ended) return Fill::End;
+    pollfd p{STDIN_FILENO, POLLIN, 0};
+    if (poll(&p, 1, timeout_ms) <= 0) return Fill::Nothing;
+    unsigned char buffer[256];
+    ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
+    if (n > 0) {
+        pending.insert(pending.end(), buffer, buffer + n);
+        return Fill::Got;
+    }
+    if (n < 0 && (errno == EINTR || errno == EAGAIN)) return Fill::Nothing;
+    // A terminal's end of line input (Ctrl+D) is not the end of the console.
+    if (n == 0 && input_is_tty() && !raw_on) return Fill::End;
+    input_ended = true;
+    return Fill::End;
+}
+
+bool have_bytes(size_t n) {
+    while (pending.size() < n) {
+        if (fill(kEscWaitMs) != Fill::Got) return false;
+    }
+    return true;
+}
+
+// "[1;5A" -> "[A", "[3;5~" -> "[3~": modifiers do not change the key.
+std::string strip_modifiers(const std::string &seq) {
+    size_t semi = seq.find(';');
+    if (semi == std::string::npos) return seq;
+    char final_byte = seq.back();
+    if (final_byte == '~') return seq.substr(0, semi) + "~";
+    return std::string("[") + final_byte;
+}
+
+// Decodes the bytes after an ESC; false when they form no key we know.
+bool decode_escape(Key &key) {
+    if (!have_bytes(1) || (pending[0] != '[' && pending[0] != 'O')) {
+        key = {KEY_ESC, -1};
+        return true;
+    }
+    std::string seq(1, static_cast<char>(pending[0]));
+    size_t used = 1;
+    while (seq.size() < kMaxSequence && have_bytes(used + 1)) {
+        unsigned char c = pending[used++];
+        seq.push_back(static_cast<char>(c));
+        if (seq[0] == 'O' || (c >= 0x40 && c <= 0x7E)) break;
+    }
+    pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(used));
+    std::string plain = strip_modifiers(seq);
+    for (const VtKey &k : vt_keys) {
+        if (k.sequence == plain) {
+            key = {k.first, k.scan};
+            return true;
+        }
+    }
+    return false;
+}
+
+// Takes the next key from the read-ahead buffer; false when there is none.
+bool take_key(Key &key) {
+    while (!pending.empty()) {
+        unsigned char b = pending.front();
+        pending.pop_front();
+        if (b != KEY_ESC) {
+            key = {b, -1};
+            return true;
+        }
+        if (decode_escape(key)) return true;
+    }
+    return false;
+}
+
+Key wait_key() {
+    enter_raw();
+    Key key;
+    while (!take_key(key)) {
+        if (fill(-1) == Fill::End) return {KEY_ESC, -1};
+    }
+    return key;
+}
+
+}  // namespace
+
+int console_kbhit() {
+    enter_raw();
+    if (pending.empty()) fill(0);
+    return pending.empty() ? 0 : 1;
+}
+
+int32_t console_getch() {
+    Key key = wait_key();
+    console_flush_input();
+    leave_raw();
+    return key.code;
+}
+
+int32_t read_key() {
+    if (!console_kbhit()) return -1;
+    Key key;
+    if (!take_key(key)) return -1;
+    return key.scan < 0 ? key.code : KEY_EXTENDED | key.scan;
+}
+
+void console_flush_input() {
+    if (!input_is_tty()) return;
+    pending.clear();
+    tcflush(STDIN_FILENO, TCIFLUSH);
+}
+
+std::string console_read_line(size_t max_chars) {
+    leave_raw();
+    std::string line;
+    for (;;) {
+        while (!pending.empty()) {
+            unsigned char c = pending.front();
+            pending.pop_front();
+            if (c == '\n') {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                return line;
+            }
+            if (line.size() < max_chars) line.push_back(static_cast<char>(c));
+        }
+        if (fill(-1) == Fill::End) return line;
+    }
+}
+
+bool console_input_ended() { return input_ended; }
+
+void console_leave_raw() { leave_raw(); }

@@ -1,0 +1,13 @@
+# Console behaviour of the builtins: a probe program drives the console layer
+# over pipes and in a real terminal (tmux).
+add_executable(console_probe ${CMAKE_SOURCE_DIR}/tests/console/console_probe.cpp)
+target_link_libraries(console_probe PRIVATE vordel_objs)
+
+if(Python3_FOUND)
+  foreach(mode pipe tmux)
+    add_test(NAME console.${mode}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/console/console_test.py ${mode}
+                     --probe $<TARGET_FILE:console_probe>)
+    set_tests_properties(console.${mode} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+  endforeach()
+endif()

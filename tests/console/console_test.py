@@ -1,0 +1,186 @@
+#!/usr/bin/env python3
+"""Console behaviour as a person sees it.
+
+  console_test.py pipe --probe PROBE    keys from a pipe, screen on a pipe
+  console_test.py tmux --probe PROBE    a real terminal: tmux types, we read the screen
+
+Exit status 0 when every check passed, 1 on a failure, 77 when tmux is missing.
+"""
+import argparse
+import os
+import shlex
+import shutil
+import subprocess
+import sys
+import time
+
+failures = []
+
+
+def check(name, got, want):
+    if got != want:
+        failures.append(f"{name}: got {got!r}, want {want!r}")
+
+
+def check_true(name, ok, detail=""):
+    if not ok:
+        failures.append(f"{name}: {detail}")
+
+
+# ---- pipes -------------------------------------------------------------------
+
+def probe_pipe(probe, stdin_bytes, *steps):
+    r = subprocess.run([probe, *steps], input=stdin_bytes, capture_output=True, timeout=20)
+    return r.stdout.decode("latin-1")
+
+
+def run_pipe(probe):
+    cases = [
+        ("end of input is Esc", b"", ["kbhit", "getch"], "kbhit=0\ngetch=27\n"),
+        ("piped keys are all kept", b"ab", ["kbhit", "getch", "getch", "getch"],
+         "kbhit=1\ngetch=97\ngetch=98\ngetch=27\n"),
+        ("0x1B is Esc", b"\x1b", ["getch"], "getch=27\n"),
+        ("Esc then a key", b"\x1bx", ["waitkey", "waitkey"], "key=1B\nkey=78\n"),
+        ("arrow sequence", b"\x1b[A\x1b[B\x1b[3~\x1b[1;5C", ["waitkey"] * 4,
+         "key=FF48\nkey=FF50\nkey=FF53\nkey=FF4D\n"),
+        ("extended key via getch", b"\x1b[D", ["getch"], "getch=224\n"),
+        ("lines", b"hello\r\nworld\n", ["line", "line", "line"], "line=5:hello\nline=5:world\nline=0:\n"),
+        ("long line cut at 254", b"x" * 300 + b"\ny\n", ["line", "line"],
+         "line=254:" + "x" * 254 + "\nline=1:y\n"),
+        ("screen does nothing on a pipe", b"", ["color:1", "cls", "locate:3,3", "save", "print:X", "restore",
+                                               "clearline", "left:2", "eol"], "X"),
+    ]
+    for name, data, steps, want in cases:
+        check(name, probe_pipe(probe, data, *steps), want)
+
+
+# ---- tmux --------------------------------------------------------------------
+
+class Tmux:
+    def __init__(self, name):
+        self.base = ["tmux", "-L", name, "-f", "/dev/null"]
+        self.count = 0
+        self.target = None
+
+    def run(self, *args, check=True):
+        return subprocess.run(self.base + list(args), capture_output=True, text=True, check=check)
+
+    def start(self, command):
+        if self.target is None:  # keeps the server up between sessions
+            self.run("new-session", "-d", "-s", "keep", "sleep 600")
+        if self.target:
+            self.run("kill-session", "-t", self.target, check=False)
+        self.count += 1
+        self.target = f"s{self.count}"
+        self.run("new-session", "-d", "-s", self.target, "-x", "80", "-y", "25", "sh", "-c", command + "; sleep 30")
+        self.run("set-option", "-t", self.target, "status", "off")
+
+    def screen(self, escapes=False):
+        args = ["capture-pane", "-p", "-N", "-t", self.target] + (["-e"] if escapes else [])
+        return self.run(*args).stdout
+
+    def keys(self, *keys):
+        self.run("send-keys", "-t", self.target, *keys)
+
+    def wait_for(self, text, timeout=10.0):
+        end = time.time() + timeout
+        while time.time() < end:
+            s = self.screen()
+            if text in s:
+                return s
+            time.sleep(0.05)
+        failures.append(f"timed out waiting for {text!r}; screen:\n{self.screen()}")
+        return self.screen()
+
+    def stop(self):
+        self.run("kill-server", check=False)
+
+
+def rows(screen):
+    return [r.rstrip(" ") for r in screen.split("\n")]
+
+
+def run_tmux(probe):
+    t = Tmux(f"vordel-console-{os.getpid()}")
+    p = shlex.quote(probe)
+    try:
+        # getch: no echo, the key's code.
+        t.start(f"{p} print:ready getch print:done")
+        t.wait_for("ready")
+        t.keys("x")
+        s = t.wait_for("done")
+        check_true("getch no echo", "readygetch=120" in s, s)
+
+        # Extended keys and a lone Esc.
+        t.start(f"{p} print:go waitkey waitkey waitkey print:end")
+        t.wait_for("go")
+        t.keys("Up")
+        t.wait_for("key=FF48")
+        t.keys("PageDown")
+        t.wait_for("key=FF51")
+        t.keys("Escape")
+        s = t.wait_for("end")
+        check_true("lone Esc", "key=1B" in s, s)
+
+        # Line input: echoed, edited by the terminal, at most 254 characters.
+        t.start(f"{p} print:name? line print:next line")
+        t.wait_for("name?")
+        t.keys("-l", "hello worlf")
+        t.keys("BSpace", "d", "Enter")
+        s = t.wait_for("next")
+        check_true("line echoed", "name?hello world" in s, s)
+        check_true("line edited", "line=11:hello world" in s, s)
+        t.keys("-l", "y" * 300)
+        t.keys("Enter")
+        s = t.wait_for("line=254:")
+
+        # Terminal mode handed back after key reads.
+        t.start(f"{p} kbhit; stty -a | tr ' ' '\\n' | grep -x -e '-*icanon' -e '-*echo' | tr '\\n' ' '; echo; echo fin")
+        s = t.wait_for("fin")
+        check_true("terminal restored", "icanon echo" in s and "-icanon" not in s, s)
+
+        # Cursor placement, clipped to the window.
+        t.start(f"{p} print:junk cls locate:5,3 print:X locate:-1,-1 print:Y locate:500,500 print:Z "
+                f"locate:0,6 print:abcdef clearline print:Q locate:0,8 print:ab save print:cdef restore print:Z "
+                f"locate:0,10 print:123456 left:3 eol locate:0,12 print:held getch")
+        s = t.wait_for("held")
+        r = rows(s)
+        check("locate 5,3", r[3], "     X")
+        check("locate -1,-1 and cls", r[0], "Y")
+        check("locate clipped", r[24], " " * 79 + "Z")
+        check("clearline", r[6], "Q")
+        check("save/restore", r[8], "abZdef")
+        check("left and clear to end", r[10], "123")
+        t.keys("q")
+
+        # Colour: foreground by attribute, white for anything out of range.
+        t.start(f"{p} color:1 print:BLUE color:4 print:RED color:9 print:WHITE color:7 print:held getch")
+        t.wait_for("held")
+        s = t.screen(escapes=True)
+        check_true("blue", "\x1b[34mBLUE" in s, repr(s))
+        check_true("red", "\x1b[31mRED" in s, repr(s))
+        check_true("white", "\x1b[37mWHITE" in s, repr(s))
+        t.keys("q")
+    finally:
+        t.stop()
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("mode", choices=["pipe", "tmux"])
+    ap.add_argument("--probe", required=True)
+    a = ap.parse_args()
+    if a.mode == "tmux":
+        if shutil.which("tmux") is None:
+            print("tmux not installed: console tests skipped (scripts/setup.sh installs it)")
+            return 77
+        run_tmux(a.probe)
+    else:
+        run_pipe(a.probe)
+    for f in failures:
+        print("FAIL", f)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
