@@ -4,6 +4,7 @@
 #include <cstring>
 #include <string>
 
+#include "core/element_index.h"
 #include "core/eval.h"
 #include "core/node.h"
 #include "startup/diag.h"
@@ -20,6 +21,21 @@ struct Cursor {
 };
 static_assert(offsetof(Cursor, pub) == 0);
 
+// What `table` of an array points at. The heads come first so the table is
+// still the plain array of 127 heads everyone else sees.
+struct ElementTable {
+    NODE *heads[ARRAY_BUCKETS];
+    ElementIndex *index;  // built once the table holds INDEX_FROM elements
+    int64_t count;
+};
+static_assert(offsetof(ElementTable, heads) == 0);
+static_assert(sizeof(ElementTable) >= ARRAY_BUCKETS * sizeof(NODE *) + 2);
+
+// Below this, walking a chain (about 8 elements) is as quick as the index.
+constexpr int64_t INDEX_FROM = 1024;
+
+ElementTable *element_table(NODE **table) { return reinterpret_cast<ElementTable *>(table); }
+
 bool is_temp(const NODE *n) { return n->flags & NODE_TEMP; }
 void release_temp(NODE *n) {
     if (is_temp(n)) unref(n);
@@ -29,28 +45,53 @@ NODE *string_view(NODE *n) {
     return (n->flags & NODE_STR_VALID) ? n : force_string(n);
 }
 
-int array_bucket(NODE *key) {
+// The rotated hash of the key's text; its bucket is the value mod 127.
+uint32_t key_hash(NODE *key) {
     string_view(key);
     uint32_t h = 0;
     const char *s = key->string;
     for (uint32_t i = 0, n = static_cast<uint32_t>(key->length); i < n; ++i) {
         h = static_cast<uint32_t>(static_cast<signed char>(s[i])) + 2 * h;
     }
-    h = (h << 5) | (h >> 27);
-    return static_cast<int>(h % ARRAY_BUCKETS);
+    return (h << 5) | (h >> 27);
 }
 
-bool same_text(const NODE *a, const NODE *b) {
-    return a->length == b->length &&
-           std::memcmp(a->string, b->string, static_cast<uint32_t>(a->length)) == 0;
-}
+int bucket_of(uint32_t hash) { return static_cast<int>(hash % ARRAY_BUCKETS); }
 
-NODE *find_element(NODE *head, NODE *key) {
+// Elements keep their key's full hash in word 5, so a long chain is walked
+// comparing integers and the text is read only on a likely match.
+NODE *find_element(NODE *head, NODE *key, uint32_t hash) {
+    const auto wanted = static_cast<int32_t>(hash);
     for (NODE *e = head; e; e = e->left) {
-        string_view(e->right);
-        if (same_text(e->right, key)) return e;
+        if (e->word5 != wanted) continue;
+        const NODE *sub = e->right;
+        if (sub->length == key->length &&
+            std::memcmp(sub->string, key->string, static_cast<uint32_t>(key->length)) == 0) {
+            return e;
+        }
     }
     return nullptr;
+}
+
+// The element of `table` whose subscript text equals the key's, or null.
+NODE *find_text(NODE **table, NODE *key, uint32_t hash) {
+    if (const ElementIndex *index = element_table(table)->index) {
+        auto len = static_cast<uint32_t>(key->length);
+        return index_find(index, key->string, len, text_hash(key->string, len));
+    }
+    return find_element(table[bucket_of(hash)], key, hash);
+}
+
+void add_element(NODE **table, NODE *e, int bucket) {
+    e->left = table[bucket];
+    table[bucket] = e;
+    ElementTable *t = element_table(table);
+    if (t->index) {
+        const NODE *sub = e->right;
+        index_add(t->index, e, text_hash(sub->string, static_cast<uint32_t>(sub->length)));
+    } else if (++t->count >= INDEX_FROM) {
+        t->index = index_build(t->heads, ARRAY_BUCKETS);
+    }
 }
 
 void destroy_element(NODE *e) {
@@ -99,30 +140,31 @@ NODE *concat_exp(NODE *subscripts) {
 }
 
 NODE **assoc_lookup(NODE *array, NODE *key) {
-    int bucket = array_bucket(key);
+    uint32_t hash = key_hash(key);
+    int bucket = bucket_of(hash);
     if (array->table) {
-        if (NODE *e = find_element(array->table[bucket], key)) {
+        if (NODE *e = find_text(array->table, key, hash)) {
             release_temp(key);
             return &e->value;
         }
     } else {
-        // Two spare bytes after the heads, as every table has had.
-        array->table = static_cast<NODE **>(std::calloc(1, ARRAY_BUCKETS * sizeof(NODE *) + 2));
-        if (!array->table) out_of_memory("assoc_lookup");
+        auto *t = static_cast<ElementTable *>(std::calloc(1, sizeof(ElementTable)));
+        if (!t) out_of_memory("assoc_lookup");
+        array->table = t->heads;
         array->type = T_ARRAY;
     }
     NODE *e = newnode(T_ARRAY_ELEMENT);
     e->right = dupnode(key);
     e->value = null_string;
-    e->left = array->table[bucket];
-    array->table[bucket] = e;
+    e->word5 = static_cast<int32_t>(hash);
+    add_element(array->table, e, bucket);
     return &e->value;
 }
 
 int in_array(NODE *array, NODE *subscripts) {
     if (!array->table) return 0;
     NODE *key = concat_exp(subscripts);
-    int found = find_element(array->table[array_bucket(key)], key) != nullptr;
+    int found = find_text(array->table, key, key_hash(key)) != nullptr;
     release_temp(key);
     return found;
 }
@@ -131,10 +173,13 @@ void do_delete(NODE *array, NODE *subscripts) {
     if (!array->table) return;
     NODE *key = concat_exp(subscripts);
     bool temp = is_temp(key);  // read now: a kept key may be the subscript freed below
-    for (NODE **link = &array->table[array_bucket(key)]; *link; link = &(*link)->left) {
+    for (NODE **link = &array->table[bucket_of(key_hash(key))]; *link; link = &(*link)->left) {
         NODE *e = *link;
         if (cmp_nodes(e->right, key) == 0) {
             *link = e->left;
+            ElementTable *t = element_table(array->table);
+            if (t->index) index_erase(t->index, e);
+            --t->count;
             destroy_element(e);
             break;
         }
@@ -144,6 +189,10 @@ void do_delete(NODE *array, NODE *subscripts) {
 
 void assoc_clear(NODE *array) {
     if (!array->table) return;
+    ElementTable *t = element_table(array->table);
+    index_free(t->index);
+    t->index = nullptr;
+    t->count = 0;
     for (int b = 0; b < ARRAY_BUCKETS; ++b) {
         NODE *e = array->table[b];
         array->table[b] = nullptr;

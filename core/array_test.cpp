@@ -150,4 +150,20 @@ TEST_F(Arrays, DeleteComparesNumerically) {
     EXPECT_TRUE(scan(array).empty());
 }
 
+TEST_F(Arrays, LargeTablesFindEveryElementOnce) {
+    constexpr int n = 20000;  // past the point where lookups stop walking chains
+    auto key = [](int i) { return "key" + std::to_string(i * 7919 % 100003); };
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < n; ++i) set(array, key(i), i);
+        for (int i = 0; i < n; ++i) EXPECT_EQ((*assoc_lookup(array, constant(key(i))))->number, i);
+        for (int i = 0; i < n; i += 3) do_delete(array, constant(key(i)));
+        for (int i = 0; i < n; ++i) {
+            ASSERT_EQ(in_array(array, constant(key(i))), i % 3 != 0) << key(i);
+        }
+        EXPECT_EQ(scan(array).size(), static_cast<size_t>(n - (n + 2) / 3));
+        assoc_clear(array);  // the second round starts from an emptied table
+        EXPECT_TRUE(scan(array).empty());
+    }
+}
+
 }  // namespace

@@ -208,7 +208,9 @@ NODE **assoc_lookup(NODE *array, NODE *key);
 int in_array(NODE *array, NODE *subscripts);
 void do_delete(NODE *array, NODE *subscripts);
 void assoc_clear(NODE *array);
-// Elements leave a table only through do_delete and assoc_clear. A cursor
-// left before the end (break, return) is released with std::free.
+// Tables are made only by assoc_lookup (a private lookup index follows the
+// 127 heads); elements leave them only through do_delete and assoc_clear; a
+// table is released with assoc_clear, then std::free(table). A cursor left
+// before the end (break, return) is released with std::free.
 ScanCursor *assoc_scan(NODE *array);
 ScanCursor *assoc_next(ScanCursor *cursor);

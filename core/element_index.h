@@ -1,0 +1,25 @@
+// A side index for large element tables: subscript text to element in
+// constant time, so a table whose 127 chains hold thousands of elements each
+// still answers lookups quickly. The chains stay the elements' home and alone
+// decide scan order; the index only mirrors them and is owned by the table.
+// Allocation failure is fatal ("assoc_lookup: var: can't allocate memory").
+#pragma once
+
+#include <cstdint>
+
+#include "core/node.h"
+
+struct ElementIndex;
+
+// 64-bit hash of a subscript's text; unrelated to the bucket hash.
+uint64_t text_hash(const char *text, uint32_t len);
+
+// Indexes every element of the buckets.
+ElementIndex *index_build(NODE *const *heads, int buckets);
+void index_free(ElementIndex *index);
+
+// The element whose subscript text is text[0..len), or null.
+NODE *index_find(const ElementIndex *index, const char *text, uint32_t len, uint64_t hash);
+void index_add(ElementIndex *index, NODE *element, uint64_t hash);
+// Forgets an element (found by identity); its subscript must still be intact.
+void index_erase(ElementIndex *index, NODE *element);
