@@ -2,6 +2,7 @@
 #include "core/node.h"
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <clocale>
 #include <cstdio>
@@ -371,7 +372,17 @@ const char *current_ofmt() {
     return value->string;
 }
 
+// The plain decimal forms skip the printf machinery.
+bool plain_decimal(const char *fmt) {
+    return !fmt || std::strcmp(fmt, "%ld") == 0 || std::strcmp(fmt, "%d") == 0;
+}
+
 int format_number(char *out, size_t size, const char *fmt, IntFormat kind, int32_t v) {
+    if (plain_decimal(fmt)) {
+        char *end = std::to_chars(out, out + size - 1, v).ptr;
+        *end = '\0';
+        return static_cast<int>(end - out);
+    }
     // The language's long is 32 bits wide: an unsigned long conversion of -1 is ffffffff.
     switch (kind) {
     case IntFormat::Long: return std::snprintf(out, size, fmt, static_cast<long>(v));
@@ -393,11 +404,8 @@ NODE *force_string(NODE *n) {
         return n;
     }
     const char *fmt = current_ofmt();
-    IntFormat kind = fmt ? classify_format(fmt) : IntFormat::Invalid;
-    if (kind == IntFormat::Invalid) {
-        fmt = "%ld";
-        kind = IntFormat::Long;
-    }
+    IntFormat kind = plain_decimal(fmt) ? IntFormat::Long : classify_format(fmt);
+    if (kind == IntFormat::Invalid) fmt = nullptr;
     char work[128];
     int len = format_number(work, sizeof work, fmt, kind, v);
     if (len < 0) len = 0;

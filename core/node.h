@@ -122,7 +122,7 @@ enum NodeType : int32_t {
 //   T_PARAMETER          name              right (next)                       slot
 //   T_FUNC_NAME          left (params)     right (body)
 //   T_SYMBOL             left (next)       string (name)      length          installed
-//   T_ARRAY_ELEMENT      left (next)       right (subscript)  value
+//   T_ARRAY_ELEMENT      left (next)       right (subscript)  value                (word 5: key hash)
 //   T_REGEX              name (source)     pattern                            (word 5: fold)
 struct NODE {
     union {  // word 1

@@ -83,6 +83,12 @@ TEST_F(Values, ForceStringHonoursOnlyOneIntegerFormat) {
         EXPECT_EQ(n->str_refs, 1);
         unref(n);
     }
+    NODE *var = variable("OFMT");  // a number is no format, and must not recurse
+    var->left = make_number(55);
+    NODE *m = make_number(-12);
+    EXPECT_EQ(text_of(force_string(m)), "-12");
+    unref(m);
+
     std::string literal(200, 'a');
     set_ofmt(literal.c_str());
     NODE *n = make_number(12);
