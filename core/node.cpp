@@ -258,47 +258,57 @@ struct Converted {
     bool range_error;
 };
 
-// Decimal text to number: blanks, sign, digits, fraction, exponent. No hex, no
-// inf/nan. Out-of-range values saturate at the 32-bit limits.
-Converted convert_decimal(const char *p) {
+// End of the unsigned decimal number at p (digits, fraction, exponent), or p
+// itself when there is none; *integral says it has neither fraction nor exponent.
+const char *scan_decimal(const char *p, bool *integral) {
     const char *start = p;
-    while (is_blank(*p)) ++p;
-    bool negative = *p == '-';
-    if (*p == '+' || *p == '-') ++p;
-    const char *mantissa = p;
-    int64_t whole = 0;
-    for (; is_digit(*p); ++p) whole = whole < (int64_t{1} << 40) ? whole * 10 + (*p - '0') : whole;
-    size_t int_digits = static_cast<size_t>(p - mantissa);
-    size_t frac_digits = 0;
+    while (is_digit(*p)) ++p;
+    bool digits = p != start;
+    *integral = true;
     if (*p == '.') {
-        while (is_digit(p[1 + frac_digits])) ++frac_digits;
-        if (int_digits + frac_digits == 0) return {0, start, false};
-        p += 1 + frac_digits;
-    } else if (int_digits == 0) {
-        return {0, start, false};
+        const char *q = p + 1;
+        while (is_digit(*q)) ++q;
+        if (!digits && q == p + 1) return start;
+        *integral = q == p + 1;
+        p = q;
+    } else if (!digits) {
+        return start;
     }
-    bool exponent = false;
     if (*p == 'e' || *p == 'E') {
         const char *q = p + 1;
         if (*q == '+' || *q == '-') ++q;
         if (is_digit(*q)) {
             while (is_digit(*q)) ++q;
+            *integral = false;
             p = q;
-            exponent = true;
         }
     }
-    if (!exponent && frac_digits == 0) {  // plain integer: exact without floating point
-        int64_t v = negative ? -whole : whole;
-        int32_t clamped = v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : static_cast<int32_t>(v);
-        return {clamped, p, false};
+    return p;
+}
+
+// Decimal text to number: blanks, sign, digits, fraction, exponent. No hex, no
+// inf/nan. Out-of-range values saturate at the 32-bit limits.
+Converted convert_decimal(const char *start) {
+    const char *p = start;
+    while (is_blank(*p)) ++p;
+    bool negative = *p == '-';
+    if (*p == '+' || *p == '-') ++p;
+    bool integral;
+    const char *end = scan_decimal(p, &integral);
+    if (end == p) return {0, start, false};
+    if (integral) {  // exact without floating point; "5." stops at the point
+        int64_t whole = 0;
+        for (; is_digit(*p) && whole <= INT32_MAX; ++p) whole = whole * 10 + (*p - '0');
+        if (negative) whole = -whole;
+        return {whole > INT32_MAX ? INT32_MAX : whole < INT32_MIN ? INT32_MIN : static_cast<int32_t>(whole), end,
+                false};
     }
-    // Fraction or exponent: the C library's correctly rounded conversion, in
-    // the "C" locale whatever the user's locale says about decimal points.
+    // The C library's correctly rounded conversion, in the "C" locale whatever
+    // the user's locale says about decimal points.
     static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
     errno = 0;
-    double d = strtod_l(mantissa, nullptr, c_locale);
-    bool range = errno == ERANGE;
-    return {saturate(negative ? -d : d), p, range};
+    double d = strtod_l(p, nullptr, c_locale);
+    return {saturate(negative ? -d : d), end, errno == ERANGE};
 }
 
 }  // namespace
