@@ -2,12 +2,17 @@
 // in a real terminal or over a pipe. Each word is one step:
 //   getch kbhit waitkey line print:TEXT color:N locate:X,Y cls clearline
 //   save restore left:N right:N eol
+//   b:NAME[:ARG,ARG...]  calls builtin NAME (numbers as numbers, other
+//                        words as strings; no ":" means no argument list)
+//   B:NAME[:ARG,...]     the same without printing the result
 // Results go to standard output as "name=value" lines.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "core/builtin_test_util.h"
+#include "core/builtins.h"
 #include "platform/clock.h"
 #include "platform/console.h"
 
@@ -19,7 +24,48 @@ int number_after(const char *word, int index) {
     return p == nullptr ? 0 : std::atoi(p + 1);
 }
 
+using Builtin = NODE *(*)(NODE *);
+
+struct NamedBuiltin {
+    const char *name;
+    Builtin fn;
+};
+
+constexpr NamedBuiltin builtins[] = {
+    {"getch", do_getch}, {"kbhit", do_kbhit}, {"pause", do_pause}, {"gets", do_gets}, {"getn", do_getn},
+    {"cls", do_cls},     {"color", do_color}, {"locate", do_locate},
+};
+
+NODE *argument(const std::string &word) {
+    bool numeric = !word.empty() && word.find_first_not_of("-0123456789") == std::string::npos;
+    return numeric ? builtin_test::N(std::atoi(word.c_str())) : builtin_test::S(word);
+}
+
+bool call_builtin(const std::string &spec, bool show) {
+    size_t colon = spec.find(':');
+    std::string name = spec.substr(0, colon);
+    for (const NamedBuiltin &b : builtins) {
+        if (name != b.name) continue;
+        NODE *list = nullptr, **link = &list;
+        for (size_t at = colon; at != std::string::npos && at < spec.size();) {
+            size_t end = spec.find(',', at + 1);
+            *link = builtin_test::args({argument(spec.substr(at + 1, end - at - 1))});
+            link = &(*link)->right;
+            at = end;
+        }
+        std::string result = builtin_test::text(b.fn(list));
+        if (show) std::printf("%s=%s\n", name.c_str(), result.c_str());
+        return true;
+    }
+    return false;
+}
+
 bool step(const std::string &w) {
+    if (w.rfind("b:", 0) == 0 || w.rfind("B:", 0) == 0) {
+        bool ok = call_builtin(w.substr(2), w[0] == 'b');
+        std::fflush(stdout);
+        return ok;
+    }
     const char *s = w.c_str();
     if (w == "getch") std::printf("getch=%d\n", console_getch());
     else if (w == "kbhit") std::printf("kbhit=%d\n", console_kbhit());
@@ -48,6 +94,7 @@ bool step(const std::string &w) {
 }  // namespace
 
 int main(int argc, char **argv) {
+    init_null_string();
     for (int i = 1; i < argc; ++i) {
         if (!step(argv[i])) {
             std::fprintf(stderr, "console_probe: unknown step %s\n", argv[i]);

@@ -53,6 +53,18 @@ def run_pipe(probe):
     for name, data, steps, want in cases:
         check(name, probe_pipe(probe, data, *steps), want)
 
+    # The builtins over a pipe: prompts on the error stream, Esc at end of input.
+    builtin_cases = [
+        ("pause at end of input", b"", ["b:pause", "b:pause:Wait"], "pause=27\npause=27\n", "Hit any keyWait"),
+        ("pause takes a piped key", b"q", ["b:pause"], "pause=113\n", "Hit any key"),
+        ("gets and getn", b"Bob\n -17 apples\n", ["b:gets:Who?", "b:getn:How many?", "b:getn"],
+         "gets=Bob\ngetn=-17\ngetn=0\n", "Who?How many?"),
+        ("gets keeps 254 characters", b"z" * 254 + b"\n", ["b:gets"], "gets=" + "z" * 254 + "\n", ""),
+    ]
+    for name, data, steps, out, err in builtin_cases:
+        r = subprocess.run([probe, *steps], input=data, capture_output=True, timeout=20)
+        check(name, (r.stdout.decode("latin-1"), r.stderr.decode("latin-1")), (out, err))
+
 
 # ---- tmux --------------------------------------------------------------------
 
@@ -161,8 +173,58 @@ def run_tmux(probe):
         check_true("red", "\x1b[31mRED" in s, repr(s))
         check_true("white", "\x1b[37mWHITE" in s, repr(s))
         t.keys("q")
+
+        run_tmux_builtins(t, p)
     finally:
         t.stop()
+
+
+def run_tmux_builtins(t, p):
+    # pause: the message, the cursor left where it was, then the line cleared.
+    t.start(f"{p} print:start b:pause print:done b:pause:Press_a_key print:end")
+    s = t.wait_for("Hit any key")
+    check("pause message", rows(s)[0], "startHit any key")
+    t.keys("k")
+    s = t.wait_for("Press_a_key")
+    check("pause clears its line", rows(s)[0], "pause=107")
+    t.keys("Escape")
+    s = t.wait_for("end")
+    check("pause with a message", rows(s)[1], "pause=27")
+
+    # gets and getn: prompt, echoed line, result.
+    t.start(f"{p} b:gets:Name? b:getn:Count? print:over")
+    t.wait_for("Name?")
+    t.keys("-l", "Bob Smith")
+    t.keys("Enter")
+    t.wait_for("Count?")
+    t.keys("-l", "12abc")
+    t.keys("Enter")
+    s = t.wait_for("over")
+    r = rows(s)
+    check("gets echo", r[0], "Name?Bob Smith")
+    check("gets result", r[1], "gets=Bob Smith")
+    check("getn", r[2:4], ["Count?12abc", "getn=12"])
+
+    # getch through the builtin, a key at a time.
+    t.start(f"{p} b:getch b:getch print:fin")
+    time.sleep(0.1)
+    t.keys("a")
+    t.wait_for("getch=97")
+    t.keys("Left")
+    s = t.wait_for("fin")
+    check_true("getch extended key", "getch=224" in s, s)
+
+    # cls, locate (clipped) and colour through the builtins.
+    t.start(f"{p} print:junk B:cls B:locate:-1,-1 print:Y B:locate:3,200 print:Z "
+            f"B:locate:0,5 B:color:2 print:GREEN B:color:99 print:WHITE print:held getch")
+    s = t.wait_for("held")
+    r = rows(s)
+    check("cls and locate -1,-1", r[0], "Y")
+    check("locate row clipped", r[24], "   Z")
+    e = t.screen(escapes=True)
+    check_true("green", "\x1b[32mGREEN" in e, repr(e))
+    check_true("99 is white", "\x1b[37mWHITE" in e, repr(e))
+    t.keys("q")
 
 
 def main():

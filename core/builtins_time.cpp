@@ -1,0 +1,46 @@
+// Time, random-number and process builtins: date, time, now, timer, rand,
+// srand, system.
+#include <cstdio>
+
+#include "core/builtin_args.h"
+#include "core/builtins.h"
+#include "core/strfuncs.h"
+#include "platform/clock.h"
+#include "platform/process.h"
+
+namespace {
+RandomState random_state;
+}  // namespace
+
+NODE *do_date(NODE *) {
+    LocalTime t = local_time();
+    char text[32];
+    int n = std::snprintf(text, sizeof text, "%04d/%02d/%02d", t.year, t.month, t.day);
+    return text_result(std::string_view(text, static_cast<size_t>(n)));
+}
+
+NODE *do_time(NODE *) {
+    LocalTime t = local_time();
+    char text[32];
+    int n = std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", t.hour, t.minute, t.second, t.millisecond);
+    return text_result(std::string_view(text, static_cast<size_t>(n)));
+}
+
+NODE *do_now(NODE *) { return number_result(static_cast<int32_t>(tick_count_ms())); }
+
+NODE *do_timer(NODE *) { return number_result(1); }
+
+NODE *do_rand(NODE *) { return number_result(random_state.next()); }
+
+NODE *do_srand(NODE *list) {
+    BuiltinArgs args(list);
+    random_state.seed = static_cast<uint32_t>(arg_number(args));
+    return number_result(1);
+}
+
+// 1 whether or not the program could be started, as scripts expect.
+NODE *do_system(NODE *list) {
+    BuiltinArgs args(list);
+    run_command_line(arg_text(args));
+    return number_result(1);
+}
