@@ -1,0 +1,22 @@
+// The C-style preprocessor that runs before the script parser.
+//
+// Reads the script (and what it includes), writes the expanded text with line
+// markers "# N \"path\"\n" that keep the lexer's line numbers in step with the
+// source. Diagnostics go to the error stream as "path count: message".
+//
+// Result: 0 clean, 1 at least one error, 2 warnings only. Errors the input
+// cannot recover from ("missing */", "too big macro", ...) stop at once with 1;
+// the output is closed either way. Every call starts from fresh tables, so it
+// may be called any number of times in one process.
+#pragma once
+
+#include <cstddef>
+
+int preprocess(const char *script_path, const char *output_path);
+
+// Bounds for callers that feed untrusted text in bulk (the fuzz target):
+// output beyond max_output_bytes stops the run with status 1. 0 = no bound.
+struct PreprocessLimits {
+    size_t max_output_bytes = 0;
+};
+int preprocess(const char *script_path, const char *output_path, const PreprocessLimits &limits);
