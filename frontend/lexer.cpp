@@ -1,0 +1,486 @@
+// Lexer for the script language. One line of input sits in `lex.line`
+// (including its newline); `lex.pos` is the read position in it. A NUL inside
+// the line, or the end of a last line without newline, reads as the end of
+// the buffered text.
+#include "frontend/lexer.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "frontend/keywords.h"
+#include "frontend/parser.h"
+#include "startup/diag.h"
+
+
+int line_number = 0;
+std::string input_file_name;
+int want_regexp = 0;
+int want_assign = 0;
+
+namespace {
+
+struct LexState {
+    FILE *input = nullptr;
+    std::string line;  // current line with its newline, if it had one
+    size_t pos = 0;
+    size_t token_start = 0;
+    bool at_end = false;
+    bool curly_pending = false;
+};
+
+LexState lex;
+
+constexpr size_t LINE_CHUNK = 256;
+
+int tok(Token t) { return token_code(t); }
+
+// The byte at `pos`, or NUL past the end of the line.
+char peek(size_t at) { return at < lex.line.size() ? lex.line[at] : '\0'; }
+char cur() { return peek(lex.pos); }
+
+bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+// A lead byte and a following byte form one double-byte character.
+bool is_double_byte(size_t at) {
+    char next = peek(at + 1);
+    return is_lead_byte(static_cast<unsigned char>(peek(at))) && next != '\0' && next != '\n';
+}
+
+bool is_word_char(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+
+// Reads the next line into the buffer. False at end of input, after which
+// the buffer is released for good.
+bool read_line() {
+    lex.line.clear();
+    lex.pos = 0;
+    lex.token_start = 0;
+    if (lex.at_end || !lex.input) return false;
+    int c;
+    while ((c = std::getc(lex.input)) != EOF) {
+        lex.line.push_back(static_cast<char>(c));
+        if (c == '\n') break;
+    }
+    if (lex.line.empty()) {
+        lex.at_end = true;
+        std::string().swap(lex.line);
+        return false;
+    }
+    // A script saved with CR LF line ends reads like one with LF alone.
+    size_t n = lex.line.size();
+    if (n >= 2 && lex.line[n - 1] == '\n' && lex.line[n - 2] == '\r') lex.line.erase(n - 2, 1);
+    return true;
+}
+
+// Token texts live as long as the program: the tree keeps some of them
+// (parameter names, regexp sources), and a parse that stops at an error
+// leaves no text behind unowned.
+std::vector<std::unique_ptr<char[]>> token_texts;
+
+char *copy_text(size_t from, size_t len) {
+    char *text = new (std::nothrow) char[len + 1];
+    if (!text) out_of_memory("yylex");
+    token_texts.emplace_back(text);
+    std::memcpy(text, lex.line.data() + from, len);
+    text[len] = '\0';
+    return text;
+}
+
+int number_token(int32_t value) {
+    NODE *n = make_number(value);
+    n->flags |= NODE_PERM;
+    yylval.node = n;
+    return tok(Token::YNUMBER);
+}
+
+int node_type_token(Token t, int32_t node_type) {
+    yylval.node_type = node_type;
+    return tok(t);
+}
+
+// Skips the rest of the line, leaving its newline to be read next.
+void skip_to_newline() {
+    while (cur() != '\0' && cur() != '\n') lex.pos++;
+}
+
+// ---- regular expressions ---------------------------------------------------
+
+// regexp_text -> bytes up to the first '/' outside a bracket expression
+int scan_regexp() {
+    lex.token_start = lex.pos;
+    bool in_bracket = false;
+    for (;;) {
+        char c = cur();
+        if (c == '\0') yyerror("unterminated regexp");
+        if (c == '\n') {
+            line_number++;
+            yyerror("unterminated regexp");
+        }
+        if (is_double_byte(lex.pos)) {
+            lex.pos += 2;
+        } else if (c == '\\') {
+            char next = peek(lex.pos + 1);
+            if (next == '\0') yyerror("unterminated regexp ends with \\");
+            if (next == '\n') {
+                // The expression cannot go on: leave the line and let the
+                // grammar meet whatever token comes next.
+                lex.pos = lex.line.size();
+                line_number++;
+                return yylex();
+            }
+            lex.pos += 2;
+        } else if (c == '/' && !in_bracket) {
+            yylval.text = copy_text(lex.token_start, lex.pos - lex.token_start);
+            return tok(Token::REGEXP);
+        } else {
+            if (c == '[') in_bracket = true;
+            if (c == ']') in_bracket = false;
+            lex.pos++;
+        }
+    }
+}
+
+// ---- numbers and words -------------------------------------------------------
+
+int hex_digit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Digits in `base`, wrapping at 32 bits. Stops at the first non-digit.
+int32_t digits_value(std::string_view digits, int base) {
+    uint32_t v = 0;
+    for (char c : digits) {
+        int d = hex_digit(c);
+        if (d < 0 || d >= base) break;
+        v = v * static_cast<uint32_t>(base) + static_cast<uint32_t>(d);
+    }
+    return static_cast<int32_t>(v);
+}
+
+// The numeric forms: 0x1B, 27, 1Bh, 00011011b. False for a name.
+bool classify_number(std::string_view w, int32_t *value) {
+    if (w.size() >= 2 && w[0] == '0' && w[1] == 'x') {
+        *value = digits_value(w.substr(2), 16);
+        return true;
+    }
+    bool base2 = true, decimal = true;
+    for (size_t i = 0; i < w.size(); i++) {
+        char c = w[i];
+        bool last = i + 1 == w.size();
+        if (c == '0' || c == '1') continue;
+        if (c >= '2' && c <= '9') {
+            base2 = false;
+        } else if ((c == 'B' || c == 'b') && last && base2 && i != 0) {
+            *value = digits_value(w.substr(0, i), 2);
+            return true;
+        } else if ((c == 'H' || c == 'h') && last && i != 0) {
+            *value = digits_value(w.substr(0, i), 16);
+            return true;
+        } else if (hex_digit(c) >= 0) {
+            base2 = decimal = false;
+        } else {
+            return false;
+        }
+    }
+    if (!decimal) return false;
+    *value = digits_value(w, 10);
+    return true;
+}
+
+// word -> keyword | constant | builtin | number | NAME | FUNC_CALL
+int scan_word() {
+    size_t start = lex.token_start;
+    while (is_word_char(cur())) lex.pos++;
+    std::string_view word(lex.line.data() + start, lex.pos - start);
+
+    if (const Keyword *k = find_keyword(word)) {
+        if (k->token == Token::YNUMBER) return number_token(k->value);
+        if (k->token == Token::LEX_BUILTIN || k->token == Token::LEX_LENGTH) {
+            yylval.builtin = k->builtin;
+            return tok(k->token);
+        }
+        return node_type_token(k->token, k->node_type);
+    }
+    int32_t value;
+    if (classify_number(word, &value)) return number_token(value);
+
+    yylval.text = copy_text(start, word.size());
+    if (cur() == '(') return tok(Token::FUNC_CALL);
+    want_assign = 1;
+    return tok(Token::NAME);
+}
+
+// ---- string and character literals --------------------------------------------
+
+// string -> '"' bytes '"'; the opening quote is consumed.
+int scan_string() {
+    size_t start = lex.pos;
+    bool escapes = false;
+    for (;;) {
+        char c = cur();
+        if (c == '\0') return tok(Token::ERROR);
+        if (c == '\n') yyerror("unterminated string");
+        if (c == '"') break;
+        if (c == '\\') {
+            char next = peek(lex.pos + 1);
+            if (next == '\n') yyerror("newline in string");
+            if (next == '\0') return tok(Token::ERROR);
+            escapes = true;
+            lex.pos += 2;
+        } else {
+            lex.pos += is_double_byte(lex.pos) ? 2 : 1;
+        }
+    }
+    NODE *n = make_str_node(lex.line.data() + start, lex.pos - start, escapes ? 1 : 0);
+    n->flags |= NODE_PERM;
+    lex.pos++;  // closing quote
+    yylval.node = n;
+    return tok(Token::YSTRING);
+}
+
+// The value of the escape after a backslash at `at`.
+int32_t char_escape(size_t at) {
+    char c = peek(at);
+    switch (c) {
+        case '0': return 0;
+        case 'a': return 7;
+        case 'b': return 8;
+        case 'f': return 12;
+        case 'n': return 10;
+        case 'r': return 13;
+        case 't': return 9;
+        case 'v': return 11;
+        case 'x': {
+            uint32_t v = 0;
+            for (size_t i = at + 1; hex_digit(peek(i)) >= 0; i++) v = v * 16 + static_cast<uint32_t>(hex_digit(peek(i)));
+            return static_cast<int32_t>(v);
+        }
+        default: return static_cast<int8_t>(c);
+    }
+}
+
+// char -> '\'' bytes '\''; the opening quote is consumed. The value is that
+// of the first character; '' is the quote itself.
+int scan_char() {
+    size_t start = lex.pos;
+    for (;;) {
+        char c = cur();
+        if (c == '\0') return tok(Token::ERROR);
+        if (c == '\n') yyerror("unterminated charactor");
+        if (c == '\'') break;
+        if (c == '\\') {
+            char next = peek(lex.pos + 1);
+            if (next == '\n') yyerror("newline in charactor");
+            if (next == '\0') return tok(Token::ERROR);
+            lex.pos += 2;
+        } else {
+            lex.pos++;
+        }
+    }
+    int32_t value = peek(start) == '\\' ? char_escape(start + 1) : static_cast<int8_t>(peek(start));
+    lex.pos++;  // closing quote
+    return number_token(value);
+}
+
+// ---- comments and line markers ---------------------------------------------------
+
+// "# N "name"" written by the preprocessor sets the line and file for the
+// lines that follow; any other '#' text is a plain comment.
+void read_line_marker() {
+    size_t p = lex.pos;
+    while (peek(p) == ' ' || peek(p) == '\t') p++;
+    size_t digits = p;
+    if (peek(p) == '-' || peek(p) == '+') p++;
+    while (peek(p) >= '0' && peek(p) <= '9') p++;
+    if (p == digits || !(peek(p - 1) >= '0' && peek(p - 1) <= '9')) return;
+    std::string number(lex.line, digits, p - digits);
+    while (peek(p) == ' ' || peek(p) == '\t') p++;
+    if (peek(p) != '"') return;
+    size_t name = ++p;
+    while (peek(p) != '\0' && peek(p) != '"' && peek(p) != ' ' && peek(p) != '\t' && peek(p) != '\n') p++;
+    if (p == name) return;
+    line_number = static_cast<int>(std::strtol(number.c_str(), nullptr, 10));
+    input_file_name.assign(lex.line, name, p - name);
+}
+
+// After "&&" and "||": blanks, newlines and '#' comments up to the end of
+// the buffered line, so the expression goes on on the next line.
+void skip_after_logical() {
+    for (;;) {
+        char c = cur();
+        if (c == ' ' || c == '\t') {
+            lex.pos++;
+        } else if (c == '\n') {
+            lex.pos++;
+            line_number++;
+        } else if (c == '#') {
+            skip_to_newline();
+        } else {
+            return;
+        }
+    }
+}
+
+// ---- operators ---------------------------------------------------------------------
+
+// The token for `c` followed by '=' (an assignment), or `c` itself.
+int op_or_assign(char c, int32_t assign_type) {
+    if (cur() == '=') {
+        lex.pos++;
+        return node_type_token(Token::ASSIGNOP, assign_type);
+    }
+    return node_type_token(static_cast<Token>(c), 0);
+}
+
+bool take(char c) {
+    if (cur() != c) return false;
+    lex.pos++;
+    return true;
+}
+
+[[noreturn]] void invalid_char(char c) {
+    if (is_double_byte(lex.pos - 1)) yyerror("Invalid char '%c%c' in expression\n", c, cur());
+    yyerror("Invalid char '%c' in expression\n", c);
+}
+
+// One operator or punctuation token starting with `c` (already consumed);
+// -1 when the character produced no token.
+int scan_operator(char c) {
+    switch (c) {
+        case '!':
+            if (take('=')) return node_type_token(Token::RELOP, T_NOT_EQUAL);
+            if (take('~')) return node_type_token(Token::MATCHOP, T_NO_MATCH);
+            return node_type_token(static_cast<Token>('!'), 0);
+        case '%': return op_or_assign('%', T_ASSIGN_MODULO);
+        case '*': return op_or_assign('*', T_ASSIGN_MULTIPLY);
+        case '^': return op_or_assign('^', T_ASSIGN_BIT_XOR);
+        case '&':
+        case '|':
+            if (take(c)) {
+                skip_after_logical();
+                return c == '&' ? node_type_token(Token::LEX_AND, T_AND) : node_type_token(Token::LEX_OR, T_OR);
+            }
+            return op_or_assign(c, c == '&' ? T_ASSIGN_BIT_AND : T_ASSIGN_BIT_OR);
+        case '+':
+            if (take('+')) return node_type_token(Token::INCREMENT, 0);
+            return op_or_assign('+', T_ASSIGN_ADD);
+        case '-':
+            if (take('-')) return node_type_token(Token::DECREMENT, 0);
+            return op_or_assign('-', T_ASSIGN_SUBTRACT);
+        case '/':
+            if (want_assign && take('=')) return node_type_token(Token::ASSIGNOP, T_ASSIGN_DIVIDE);
+            if (cur() == '/') {
+                skip_to_newline();
+                return -1;
+            }
+            return node_type_token(static_cast<Token>('/'), 0);
+        case '<':
+            if (take('=')) return node_type_token(Token::RELOP, T_LESS_EQUAL);
+            if (take('<')) {
+                if (take('=')) return node_type_token(Token::ASSIGNOP, T_ASSIGN_SHIFT_LEFT);
+                return node_type_token(Token::SHIFT_LEFT, 0);
+            }
+            return node_type_token(static_cast<Token>('<'), T_LESS);
+        case '>':
+            if (take('=')) return node_type_token(Token::RELOP, T_GREATER_EQUAL);
+            if (take('>')) {
+                if (take('=')) return node_type_token(Token::ASSIGNOP, T_ASSIGN_SHIFT_RIGHT);
+                return node_type_token(Token::SHIFT_RIGHT, 0);
+            }
+            return node_type_token(static_cast<Token>('>'), T_GREATER);
+        case '=':
+            if (take('=')) return node_type_token(Token::RELOP, T_EQUAL);
+            return node_type_token(Token::ASSIGNOP, T_ASSIGN);
+        case '@':
+            if (take('@')) return node_type_token(Token::LEX_DIRECT, T_DIRECT);
+            return node_type_token(Token::LEX_OUTPUT, T_OUTPUT);
+        case '~':
+            want_assign = 0;
+            return node_type_token(Token::MATCHOP, T_MATCH);
+        case '$': case '(': case ')': case ',': case ':': case '?': case '[': case ']':
+            return node_type_token(static_cast<Token>(c), 0);
+        case ';': case '{':
+            want_assign = 0;
+            return node_type_token(static_cast<Token>(c), 0);
+        case '}':
+            want_assign = 0;
+            lex.curly_pending = true;
+            return node_type_token(Token::NEWLINE, 0);
+        case '#':
+            want_assign = 0;
+            read_line_marker();
+            skip_to_newline();
+            return -1;
+        case '\\':
+            if (take('\n')) {
+                line_number++;
+                return -1;
+            }
+            invalid_char(c);
+        default:
+            invalid_char(c);
+    }
+}
+
+}  // namespace
+
+void lexer_open(FILE *input, const char *name) {
+    lex = LexState{};
+    lex.input = input;
+    lex.line.reserve(LINE_CHUNK);
+    input_file_name = name ? name : "";
+    line_number = 1;
+    want_regexp = 0;
+    want_assign = 0;
+}
+
+LexerPosition lexer_position() {
+    std::string_view line = lex.line;
+    if (!line.empty() && line.back() == '\n') line.remove_suffix(1);
+    return {line, lex.token_start, lex.at_end};
+}
+
+int yylex() {
+    if (want_regexp) {
+        want_regexp = 0;
+        return scan_regexp();
+    }
+    if (lex.curly_pending) {
+        lex.curly_pending = false;
+        return node_type_token(static_cast<Token>('}'), 0);
+    }
+    for (;;) {
+        if (lex.pos >= lex.line.size() && !read_line()) {
+            yylval.node = nullptr;
+            return tok(Token::END_OF_INPUT);
+        }
+        bool blanks = false;
+        while (cur() == ' ' || cur() == '\t' || cur() == '.') {
+            lex.pos++;
+            blanks = true;
+        }
+        lex.token_start = lex.pos;
+        if (lex.pos >= lex.line.size()) continue;  // a last line ending in blanks
+        char c = lex.line[lex.pos++];
+        if (c == '\0') {
+            yylval.node = nullptr;
+            return tok(Token::END_OF_INPUT);
+        }
+        if (c == '\n') {
+            if (blanks) want_assign = 0;
+            line_number++;
+            return node_type_token(Token::NEWLINE, 0);
+        }
+        if (c == '"') return scan_string();
+        if (c == '\'') return scan_char();
+        if (is_word_char(c)) return scan_word();
+        int t = scan_operator(c);
+        if (t >= 0) return t;
+    }
+}
