@@ -67,6 +67,8 @@ void console_restore();
 // ---- screen ----------------------------------------------------------------
 
 bool console_is_terminal();  // the screen is a terminal
+// Window title (OSC 0), on the error stream when that is a terminal.
+void console_set_title(const char *title);
 void console_window_size(int *columns, int *rows);
 
 void cursor_left(int n);   // not before column 0

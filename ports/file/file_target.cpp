@@ -1,0 +1,69 @@
+// The binary output file target: target_name is created (or truncated) at
+// open and receives every sent byte unchanged; sent bytes are also dumped.
+// The file cannot answer: every receive-side operation reports -1.
+// Sends from the interpreter and a close from the break handler's thread may
+// meet, so the open file is guarded by a lock.
+#include <cstdio>
+#include <mutex>
+#include <vector>
+
+#include "ports/file/dump.h"
+#include "ports/port_sets.h"
+#include "startup/globals.h"
+
+namespace {
+
+// Large writes instead of one per byte; the bytes are the same.
+constexpr size_t FILE_BUFFER_SIZE = 256 * 1024;
+
+std::mutex file_lock;
+std::FILE *out_file = nullptr;
+std::vector<char> out_buffer;
+
+int32_t file_open() {
+    std::lock_guard<std::mutex> hold(file_lock);
+    out_file = std::fopen(target_name.c_str(), "w+b");
+    if (!out_file) {
+        std::fprintf(stderr, "Can't create file <%s>\n", target_name.c_str());
+        return 0;
+    }
+    out_buffer.resize(FILE_BUFFER_SIZE);
+    std::setvbuf(out_file, out_buffer.data(), _IOFBF, out_buffer.size());
+    return 1;
+}
+
+// A write error that only shows when the buffer is flushed makes the close
+// report 0, so no bytes are lost without notice.
+int32_t file_close(int32_t) {
+    std::lock_guard<std::mutex> hold(file_lock);
+    if (!out_file) return 1;
+    int failed = std::fclose(out_file);
+    out_file = nullptr;
+    return failed ? 0 : 1;
+}
+
+int32_t file_send_byte(int32_t b) {
+    std::lock_guard<std::mutex> hold(file_lock);
+    if (!out_file) return 0;
+    dump_sent_byte(b);
+    return std::fputc(b & 0xFF, out_file) == EOF ? 0 : 1;
+}
+
+int32_t file_send(const uint8_t *buffer, int32_t length) {
+    if (length < 1) return 1;
+    std::lock_guard<std::mutex> hold(file_lock);
+    if (!out_file) return 0;
+    if (terminal_mode || log_file)
+        for (int32_t i = 0; i < length; ++i) dump_sent_byte(buffer[i]);
+    size_t n = static_cast<size_t>(length);
+    return std::fwrite(buffer, 1, n, out_file) == n ? 1 : 0;
+}
+
+}  // namespace
+
+const PortOps file_port_ops = {
+    file_open,       file_close,         file_send_byte,    file_send_byte,
+    ops_poll_ok,     ops_ok,             ops_none,          ops_none_arg,
+    ops_ok_arg,      ops_zero,           ops_none,          ops_none,
+    file_send,       ops_none_arg,       ops_none_arg,      ops_reset_message,
+};

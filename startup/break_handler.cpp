@@ -1,0 +1,19 @@
+#include "startup/break_handler.h"
+
+#include <cstdio>
+
+#include "platform/break_signals.h"
+#include "ports/port_ops.h"
+#include "startup/globals.h"
+
+void console_break_handler(int event) {
+    if (event == 0) std::fputs("CTRL-C BREAK\n", stderr);
+    else std::fprintf(stderr, "\r\nCONSOLE HANDLER %d\r\n", event);
+    current_port.port_close(0);
+    if (log_file) std::fflush(log_file);
+    quick_exit_process(1);
+}
+
+void register_break_handler() {
+    if (!install_break_handler(console_break_handler)) quick_exit_process(255);
+}
