@@ -156,7 +156,8 @@ TEST(AssignVariable, InstallsAStringWithoutEscapeProcessing) {
 }
 
 TEST(AssignVariableDeathTest, WithoutEqualsShowsUsage) {
-    EXPECT_EXIT(assign_variable("name"), testing::ExitedWithCode(0),
+    // The usage pause must not wait for a key from the test's terminal.
+    EXPECT_EXIT((std::freopen("/dev/null", "r", stdin), assign_variable("name")), testing::ExitedWithCode(0),
                 "vordel: 'name' argument to -v not in 'var=value' form\n  usage:\n");
 }
 
