@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <unordered_map>
 
 #include "frontend/lexer.h"
 #include "frontend/parser_internal.h"
@@ -21,17 +22,23 @@ int param_counter = 0;
 
 namespace {
 
-// The list appended to last and its last link, so that a run of appends to
-// one list does not walk it each time.
-NODE *last_list = nullptr;
-NODE *last_tail = nullptr;
+// The last link of every list being built, so that appending never walks a
+// list: statement and expression lists interleave, and remembering only the
+// last list appended to made long scripts quadratic.
+std::unordered_map<NODE *, NODE *> list_tails;
+
+NODE *start_chain(NODE *item, int32_t list_type) {
+    NODE *list = node(item, list_type, nullptr);
+    list_tails[list] = list;
+    return list;
+}
 
 NODE *append_to_chain(NODE *list, NODE *item) {
-    NODE *tail = list == last_list ? last_tail : list;
+    auto known = list_tails.find(list);
+    NODE *tail = known != list_tails.end() ? known->second : list;
     while (tail->right) tail = tail->right;
     tail->right = node(item, list->type, nullptr);
-    last_list = list;
-    last_tail = tail->right;
+    list_tails[list] = tail->right;
     return list;
 }
 
@@ -48,7 +55,7 @@ void parser_reset() {
     begin_block = action_rules = nullptr;
     error_count = can_return = param_counter = 0;
     next_allowed = 1;
-    last_list = last_tail = nullptr;
+    list_tails.clear();
 }
 
 NODE *node(NODE *left, int32_t type, NODE *right) {
@@ -63,14 +70,12 @@ NODE *node(NODE *left, int32_t type, NODE *right) {
 }
 
 NODE *append_sequence(NODE *first, NODE *item, int32_t list_type) {
-    NODE *list = first && first->type == list_type ? first : node(first, list_type, nullptr);
+    NODE *list = first && first->type == list_type ? first : start_chain(first, list_type);
     return append_to_chain(list, item);
 }
 
 NODE *append_list(NODE *list, NODE *item) {
-    if (list) return append_to_chain(list, item);
-    last_list = last_tail = node(item, T_EXPRESSION_LIST, nullptr);
-    return last_list;
+    return list ? append_to_chain(list, item) : start_chain(item, T_EXPRESSION_LIST);
 }
 
 void add_begin_block(NODE *action) {
