@@ -329,85 +329,64 @@ void skip_after_logical() {
 
 // ---- operators ---------------------------------------------------------------------
 
-// The token for `c` followed by '=' (an assignment), or `c` itself.
-int op_or_assign(char c, int32_t assign_type) {
-    if (cur() == '=') {
-        lex.pos++;
-        return node_type_token(Token::ASSIGNOP, assign_type);
-    }
-    return node_type_token(static_cast<Token>(c), 0);
-}
+enum OperatorFlags : uint8_t {
+    CLEARS_ASSIGN = 1,    // the token ends any "/=" meaning divide-assign
+    JOINS_NEXT_LINE = 2,  // blanks, a comment and a line break after it are skipped
+};
 
-bool take(char c) {
-    if (cur() != c) return false;
-    lex.pos++;
-    return true;
-}
+struct Operator {
+    std::string_view text;
+    Token token;
+    int32_t node_type;
+    uint8_t flags;
+};
+
+constexpr Token single(char c) { return static_cast<Token>(c); }
+
+// Longest first among those sharing a first character. '/', '}', '#' and
+// '\' need more than a match and are handled in scan_special.
+constexpr Operator operators[] = {
+    {"!=", Token::RELOP, T_NOT_EQUAL, 0},        {"!~", Token::MATCHOP, T_NO_MATCH, 0},
+    {"!", single('!'), 0, 0},                    {"%=", Token::ASSIGNOP, T_ASSIGN_MODULO, 0},
+    {"%", single('%'), 0, 0},                    {"&=", Token::ASSIGNOP, T_ASSIGN_BIT_AND, 0},
+    {"&&", Token::LEX_AND, T_AND, JOINS_NEXT_LINE}, {"&", single('&'), 0, 0},
+    {"*=", Token::ASSIGNOP, T_ASSIGN_MULTIPLY, 0}, {"*", single('*'), 0, 0},
+    {"+=", Token::ASSIGNOP, T_ASSIGN_ADD, 0},    {"++", Token::INCREMENT, 0, 0},
+    {"+", single('+'), 0, 0},                    {"-=", Token::ASSIGNOP, T_ASSIGN_SUBTRACT, 0},
+    {"--", Token::DECREMENT, 0, 0},              {"-", single('-'), 0, 0},
+    {"<<=", Token::ASSIGNOP, T_ASSIGN_SHIFT_LEFT, 0}, {"<<", Token::SHIFT_LEFT, 0, 0},
+    {"<=", Token::RELOP, T_LESS_EQUAL, 0},       {"<", single('<'), T_LESS, 0},
+    {"==", Token::RELOP, T_EQUAL, 0},            {"=", Token::ASSIGNOP, T_ASSIGN, 0},
+    {">>=", Token::ASSIGNOP, T_ASSIGN_SHIFT_RIGHT, 0}, {">>", Token::SHIFT_RIGHT, 0, 0},
+    {">=", Token::RELOP, T_GREATER_EQUAL, 0},    {">", single('>'), T_GREATER, 0},
+    {"@@", Token::LEX_DIRECT, T_DIRECT, 0},      {"@", Token::LEX_OUTPUT, T_OUTPUT, 0},
+    {"^=", Token::ASSIGNOP, T_ASSIGN_BIT_XOR, 0}, {"^", single('^'), 0, 0},
+    {"|=", Token::ASSIGNOP, T_ASSIGN_BIT_OR, 0}, {"||", Token::LEX_OR, T_OR, JOINS_NEXT_LINE},
+    {"|", single('|'), 0, 0},                    {"~", Token::MATCHOP, T_MATCH, CLEARS_ASSIGN},
+    {"$", single('$'), 0, 0},                    {"(", single('('), 0, 0},
+    {")", single(')'), 0, 0},                    {",", single(','), 0, 0},
+    {":", single(':'), 0, 0},                    {"?", single('?'), 0, 0},
+    {"[", single('['), 0, 0},                    {"]", single(']'), 0, 0},
+    {";", single(';'), 0, CLEARS_ASSIGN},        {"{", single('{'), 0, CLEARS_ASSIGN},
+};
 
 [[noreturn]] void invalid_char(char c) {
     if (is_double_byte(lex.pos - 1)) yyerror("Invalid char '%c%c' in expression\n", c, cur());
     yyerror("Invalid char '%c' in expression\n", c);
 }
 
-// One operator or punctuation token starting with `c` (already consumed);
-// -1 when the character produced no token.
-int scan_operator(char c) {
+// '/', '}', '#' and '\\' (already consumed as `c`); -1 when the character
+// produced no token, -2 when it is none of these.
+int scan_special(char c) {
     switch (c) {
-        case '!':
-            if (take('=')) return node_type_token(Token::RELOP, T_NOT_EQUAL);
-            if (take('~')) return node_type_token(Token::MATCHOP, T_NO_MATCH);
-            return node_type_token(static_cast<Token>('!'), 0);
-        case '%': return op_or_assign('%', T_ASSIGN_MODULO);
-        case '*': return op_or_assign('*', T_ASSIGN_MULTIPLY);
-        case '^': return op_or_assign('^', T_ASSIGN_BIT_XOR);
-        case '&':
-        case '|':
-            if (take(c)) {
-                skip_after_logical();
-                return c == '&' ? node_type_token(Token::LEX_AND, T_AND) : node_type_token(Token::LEX_OR, T_OR);
-            }
-            return op_or_assign(c, c == '&' ? T_ASSIGN_BIT_AND : T_ASSIGN_BIT_OR);
-        case '+':
-            if (take('+')) return node_type_token(Token::INCREMENT, 0);
-            return op_or_assign('+', T_ASSIGN_ADD);
-        case '-':
-            if (take('-')) return node_type_token(Token::DECREMENT, 0);
-            return op_or_assign('-', T_ASSIGN_SUBTRACT);
         case '/':
-            if (want_assign && take('=')) return node_type_token(Token::ASSIGNOP, T_ASSIGN_DIVIDE);
-            if (cur() == '/') {
-                skip_to_newline();
-                return -1;
+            if (want_assign && cur() == '=') {
+                lex.pos++;
+                return node_type_token(Token::ASSIGNOP, T_ASSIGN_DIVIDE);
             }
-            return node_type_token(static_cast<Token>('/'), 0);
-        case '<':
-            if (take('=')) return node_type_token(Token::RELOP, T_LESS_EQUAL);
-            if (take('<')) {
-                if (take('=')) return node_type_token(Token::ASSIGNOP, T_ASSIGN_SHIFT_LEFT);
-                return node_type_token(Token::SHIFT_LEFT, 0);
-            }
-            return node_type_token(static_cast<Token>('<'), T_LESS);
-        case '>':
-            if (take('=')) return node_type_token(Token::RELOP, T_GREATER_EQUAL);
-            if (take('>')) {
-                if (take('=')) return node_type_token(Token::ASSIGNOP, T_ASSIGN_SHIFT_RIGHT);
-                return node_type_token(Token::SHIFT_RIGHT, 0);
-            }
-            return node_type_token(static_cast<Token>('>'), T_GREATER);
-        case '=':
-            if (take('=')) return node_type_token(Token::RELOP, T_EQUAL);
-            return node_type_token(Token::ASSIGNOP, T_ASSIGN);
-        case '@':
-            if (take('@')) return node_type_token(Token::LEX_DIRECT, T_DIRECT);
-            return node_type_token(Token::LEX_OUTPUT, T_OUTPUT);
-        case '~':
-            want_assign = 0;
-            return node_type_token(Token::MATCHOP, T_MATCH);
-        case '$': case '(': case ')': case ',': case ':': case '?': case '[': case ']':
-            return node_type_token(static_cast<Token>(c), 0);
-        case ';': case '{':
-            want_assign = 0;
-            return node_type_token(static_cast<Token>(c), 0);
+            if (cur() != '/') return node_type_token(single('/'), 0);
+            skip_to_newline();  // a "//" comment
+            return -1;
         case '}':
             want_assign = 0;
             lex.curly_pending = true;
@@ -418,14 +397,29 @@ int scan_operator(char c) {
             skip_to_newline();
             return -1;
         case '\\':
-            if (take('\n')) {
-                line_number++;
-                return -1;
-            }
-            invalid_char(c);
+            if (cur() != '\n') invalid_char(c);
+            lex.pos++;  // a continuation line
+            line_number++;
+            return -1;
         default:
-            invalid_char(c);
+            return -2;
     }
+}
+
+// The operator or punctuation token starting with `c` (already consumed);
+// -1 when the character produced no token.
+int scan_operator(char c) {
+    int special = scan_special(c);
+    if (special != -2) return special;
+    std::string_view rest(lex.line.data() + lex.pos - 1, lex.line.size() - lex.pos + 1);
+    for (const Operator &op : operators) {
+        if (!rest.starts_with(op.text)) continue;
+        lex.pos += op.text.size() - 1;
+        if (op.flags & CLEARS_ASSIGN) want_assign = 0;
+        if (op.flags & JOINS_NEXT_LINE) skip_after_logical();
+        return node_type_token(op.token, op.node_type);
+    }
+    invalid_char(c);
 }
 
 }  // namespace
