@@ -86,6 +86,8 @@ TEST(Grammar, PrecedenceAndAssociativity) {
         {"a /= 2", "(ASSIGN_DIVIDE a 2)"},
         {"a[1, 2] += 3", "(ASSIGN_ADD (SUBSCRIPT a (EXPRESSION_LIST 1 2)) 3)"},
         {"x ~ /=/", "(MATCH x /=/)"},
+        {"$x ~ /=/", "(MATCH (FIELD x) /=/)"},
+        {"x = a &&\n  b", "(ASSIGN x (AND a b))"},
         {"x = /a|b/", "(ASSIGN x /a|b/)"},
         {"!/x/", "(NO_MATCH - /x/)"},
         {"a / b / c", "(DIVIDE (DIVIDE a b) c)"},
@@ -208,6 +210,7 @@ TEST(GrammarErrors, NonAssociativeOperators) {
 }
 
 TEST(GrammarErrors, NoRedirectionInPrint) {
+    expect_parse_error("BEGIN {\n x = a +\n b\n}", "t.vd(3) : syntax error\n x = a +\n        ^ syntax error\n");
     expect_parse_error("BEGIN { print a > b }\n",
                        "t.vd(1) : syntax error\nBEGIN { print a > b }\n                ^ syntax error\n");
 }
