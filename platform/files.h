@@ -1,5 +1,27 @@
-// File system questions the run modes ask before touching files.
+// File access the run modes need beyond the C streams.
+//  - ReadFile: an input file read in large pieces straight into the caller's
+//    memory (one copy less than a buffered stream), taking what a pipe has
+//    ready instead of waiting to fill the whole request.
+//  - same_file: whether two paths name one file.
 #pragma once
+
+#include <cstddef>
+
+class ReadFile {
+public:
+    ReadFile() = default;
+    ReadFile(const ReadFile &) = delete;
+    ReadFile &operator=(const ReadFile &) = delete;
+    ~ReadFile();
+
+    bool open(const char *path);  // false when it cannot be opened for reading
+    // Bytes read into buffer (at most size, at least 1 unless at the end):
+    // 0 at end of file, -1 on a read error.
+    long read_some(void *buffer, size_t size);
+
+private:
+    int fd_ = -1;
+};
 
 // True when both paths exist and name the same file (links included).
 bool same_file(const char *a, const char *b);

@@ -1,6 +1,27 @@
 #include "platform/files.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+ReadFile::~ReadFile() {
+    if (fd_ >= 0) close(fd_);
+}
+
+bool ReadFile::open(const char *path) {
+    fd_ = ::open(path, O_RDONLY | O_CLOEXEC);
+    return fd_ >= 0;
+}
+
+long ReadFile::read_some(void *buffer, size_t size) {
+    for (;;) {
+        ssize_t n = read(fd_, buffer, size);
+        if (n >= 0) return static_cast<long>(n);
+        if (errno != EINTR) return -1;
+    }
+}
 
 bool same_file(const char *a, const char *b) {
     struct stat sa, sb;
