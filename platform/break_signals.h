@@ -11,6 +11,11 @@ using BreakHandler = void (*)(int event);
 // handler. False when the thread cannot be started.
 bool install_break_handler(BreakHandler handler);
 
+// Until install_break_handler runs, the break signals keep their default
+// action (the process ends), but the terminal is first put back into its
+// normal mode. Call once at start-up.
+void keep_terminal_on_default_break();
+
 // Ends the process at once with status: flushes standard output and error,
 // puts the terminal back, skips static destructors and atexit handlers
 // (other threads may still be running).

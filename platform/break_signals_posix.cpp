@@ -38,7 +38,21 @@ void *signal_thread(void *) {
     return nullptr;
 }
 
+// Async-signal-safe: leaving raw mode is an atomic flag and tcsetattr.
+void default_break(int sig) {
+    console_leave_raw();
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
 }  // namespace
+
+void keep_terminal_on_default_break() {
+    struct sigaction action {};
+    action.sa_handler = default_break;
+    sigemptyset(&action.sa_mask);
+    for (const SignalEvent &e : signal_events) sigaction(e.signal, &action, nullptr);
+}
 
 bool install_break_handler(BreakHandler handler) {
     current_handler = handler;

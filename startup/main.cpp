@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/break_signals.h"
 #include "platform/console.h"
 #include "ports/file/comm_log.h"
 #include "startup/diag.h"
@@ -19,6 +20,7 @@ void print_banner() {
 }  // namespace
 
 int main(int argc, char **argv) {
+    keep_terminal_on_default_break();
     print_banner();
     if (const char *env = std::getenv("VORDEL"); env && !parse_serial_env(env))
         fatal("Environment VORDEL is invalid");

@@ -88,6 +88,21 @@ def ctrl_c_while_copying(vordel, cwd):
         p.stop()
 
 
+def ctrl_c_at_usage_pause(vordel, cwd):
+    # Before a run mode starts, Ctrl+C ends vordel the usual way; the key wait's
+    # no-echo mode must not outlive it.
+    p = Pane(f"trap 'stty -a > stty.txt; echo trapped' INT; {vordel}", cwd)
+    try:
+        p.wait_for("more...")
+        p.keys("C-c")
+        p.wait_for("trapped")
+        with open(os.path.join(cwd, "stty.txt")) as f:
+            modes = f.read().split()
+        check("echo back on after Ctrl+C", "echo" in modes and "icanon" in modes, " ".join(modes))
+    finally:
+        p.stop()
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--vordel", required=True)
@@ -99,6 +114,7 @@ def main():
     with tempfile.TemporaryDirectory(prefix="vordel-term-") as cwd:
         usage_pause(vordel, cwd)
         ctrl_c_while_copying(vordel, cwd)
+        ctrl_c_at_usage_pause(vordel, cwd)
     for f in failures:
         print("FAIL", f)
     print("terminal checks:", "failed" if failures else "passed")
