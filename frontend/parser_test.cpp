@@ -94,6 +94,7 @@ TEST(Grammar, PrecedenceAndAssociativity) {
         {"(1, 2) in arr", "(IN_ARRAY arr (EXPRESSION_LIST 1 2))"},
         {"(k) in arr", "(IN_ARRAY arr k)"},
         {"s = \"a\" 'b' ESC", "(ASSIGN s (CONCAT (CONCAT \"a\" 98) 27))"},
+        {"s = \"q\\\"\\x01\"", "(ASSIGN s \"q\\\"\\x01\")"},
     };
     expect_shapes(cases, std::size(cases));
 }
