@@ -42,10 +42,12 @@ char peek(size_t at) { return at < lex.line.size() ? lex.line[at] : '\0'; }
 char cur() { return peek(lex.pos); }
 
 bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
-// A lead byte and a following byte form one double-byte character.
+bool is_trail_byte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
+// A lead byte and a following trail byte form one double-byte character.
+// Requiring a real trail byte keeps a quote, slash or line end after a lone
+// lead byte (the last byte of some UTF-8 characters) from being swallowed.
 bool is_double_byte(size_t at) {
-    char next = peek(at + 1);
-    return is_lead_byte(static_cast<unsigned char>(peek(at))) && next != '\0' && next != '\n';
+    return is_lead_byte(static_cast<unsigned char>(peek(at))) && is_trail_byte(static_cast<unsigned char>(peek(at + 1)));
 }
 
 bool is_word_char(char c) {

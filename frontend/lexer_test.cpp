@@ -89,6 +89,8 @@ TEST(Lexer, StringLiterals) {
     // A double-byte character whose second byte is a backslash is no escape.
     EXPECT_EQ(lex_all("\"\x95\\\""), std::vector<std::string>{"262:\x95\\"});
     EXPECT_EQ(lex_all("\"\""), std::vector<std::string>{"262:"});
+    // UTF-8 text whose last byte looks like a lead byte still ends at the quote.
+    EXPECT_EQ(lex_all("\"\xD1\x81\" x"), (std::vector<std::string>{"262:\xD1\x81", name("x")}));
     // The end of the text before the closing quote is left to the grammar.
     EXPECT_EQ(lex_all("\"abc"), std::vector<std::string>{"260"});
     EXPECT_EQ(lex_all("'a"), std::vector<std::string>{"260"});
@@ -136,7 +138,8 @@ TEST(Lexer, Operators) {
 TEST(Lexer, RegularExpressionAfterSlash) {
     EXPECT_EQ(lex_all("x ~ /=/", true), (std::vector<std::string>{name("x"), "265:39", "/", "259:=", "/"}));
     EXPECT_EQ(lex_all("/a[/]b\\/c/", true), (std::vector<std::string>{"/", "259:a[/]b\\/c", "/"}));
-    EXPECT_EQ(lex_all("/\x81/x/", true), (std::vector<std::string>{"/", "259:\x81/x", "/"}));
+    EXPECT_EQ(lex_all("/\x81\x40/x", true), (std::vector<std::string>{"/", "259:\x81\x40", "/", name("x")}));
+    EXPECT_EQ(lex_all("/\x81/x", true), (std::vector<std::string>{"/", "259:\x81", "/", name("x")}));
     // A backslash at the line's end gives up on the expression.
     EXPECT_EQ(lex_all("/ab\\\nc", true), (std::vector<std::string>{"/", name("c")}));
 }
