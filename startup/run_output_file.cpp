@@ -39,9 +39,14 @@ BlockBuffer allocate_blocks(int32_t block_size) {
     return b;
 }
 
+// A file target reports write errors (disk full, device gone) through its
+// send and close results; losing bytes silently is not an option there.
+void check_written(int32_t result) {
+    if (!result && port_kind == PortKind::File) fatal("Can't write file <%s>", target_name.c_str());
+}
+
 void send(const uint8_t *bytes, size_t n) {
-    if (!current_port.port_send(bytes, static_cast<int32_t>(n)))
-        fatal("Can't write file <%s>", target_name.c_str());
+    check_written(current_port.port_send(bytes, static_cast<int32_t>(n)));
 }
 
 // Copies to the end of the input; false when the input reported a read error.
@@ -83,7 +88,7 @@ int run_output_file(int argc, char **argv) {
     if (write_block_size) current_port.port_set_block_size(write_block_size);
 
     if (!copy_blocks(input, blocks)) fatal("Can't read file <%s>", input_name);
-    if (!current_port.port_close(1)) fatal("Can't write file <%s>", target_name.c_str());
+    check_written(current_port.port_close(1));
     std::fputs(dump_separator, stderr);
     return 0;
 }

@@ -102,3 +102,16 @@ TEST(ParseIpv4, DottedAddresses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SelectTarget, LongFileNamesAreKeptWhole) {
+    std::string name = "dir/" + std::string(400, 'n') + ".bin";
+    port_kind = PortKind::File;
+    select_target(name.c_str());
+    EXPECT_EQ(target_name, name);
+    EXPECT_EQ(port_kind, PortKind::File);
+    current_port = no_target_port_ops;
+}
+
+}  // namespace

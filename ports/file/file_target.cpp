@@ -2,7 +2,10 @@
 // open and receives every sent byte unchanged; sent bytes are also dumped.
 // The file cannot answer: every receive-side operation reports -1.
 // Sends from the interpreter and a close from the break handler's thread may
-// meet, so the open file is guarded by a lock.
+// meet, so the open file is guarded by a lock. The break handler's close
+// gives up on the lock when a send is stuck in a write that does not return
+// (a pipe nobody reads): the break must still end the program.
+#include <chrono>
 #include <cstdio>
 #include <mutex>
 #include <vector>
@@ -16,26 +19,31 @@ namespace {
 // Large writes instead of one per byte; the bytes are the same.
 constexpr size_t FILE_BUFFER_SIZE = 256 * 1024;
 
-std::mutex file_lock;
+std::timed_mutex file_lock;
+constexpr auto BREAK_CLOSE_PATIENCE = std::chrono::milliseconds(200);
 std::FILE *out_file = nullptr;
 std::vector<char> out_buffer;
 
 int32_t file_open() {
-    std::lock_guard<std::mutex> hold(file_lock);
-    out_file = std::fopen(target_name.c_str(), "w+b");
-    if (!out_file) {
+    // Opening a FIFO waits for its reader: not under the lock.
+    std::FILE *f = std::fopen(target_name.c_str(), "w+b");
+    if (!f) {
         std::fprintf(stderr, "Can't create file <%s>\n", target_name.c_str());
         return 0;
     }
+    std::lock_guard<std::timed_mutex> hold(file_lock);
     out_buffer.resize(FILE_BUFFER_SIZE);
-    std::setvbuf(out_file, out_buffer.data(), _IOFBF, out_buffer.size());
+    std::setvbuf(f, out_buffer.data(), _IOFBF, out_buffer.size());
+    out_file = f;
     return 1;
 }
 
 // A write error that only shows when the buffer is flushed makes the close
 // report 0, so no bytes are lost without notice.
-int32_t file_close(int32_t) {
-    std::lock_guard<std::mutex> hold(file_lock);
+int32_t file_close(int32_t wait) {
+    std::unique_lock<std::timed_mutex> hold(file_lock, std::defer_lock);
+    if (wait) hold.lock();
+    else if (!hold.try_lock_for(BREAK_CLOSE_PATIENCE)) return 1;
     if (!out_file) return 1;
     int failed = std::fclose(out_file);
     out_file = nullptr;
@@ -43,7 +51,7 @@ int32_t file_close(int32_t) {
 }
 
 int32_t file_send_byte(int32_t b) {
-    std::lock_guard<std::mutex> hold(file_lock);
+    std::lock_guard<std::timed_mutex> hold(file_lock);
     if (!out_file) return 0;
     dump_sent_byte(b);
     return std::fputc(b & 0xFF, out_file) == EOF ? 0 : 1;
@@ -51,7 +59,7 @@ int32_t file_send_byte(int32_t b) {
 
 int32_t file_send(const uint8_t *buffer, int32_t length) {
     if (length < 1) return 1;
-    std::lock_guard<std::mutex> hold(file_lock);
+    std::lock_guard<std::timed_mutex> hold(file_lock);
     if (!out_file) return 0;
     if (terminal_mode || log_file)
         for (int32_t i = 0; i < length; ++i) dump_sent_byte(buffer[i]);
