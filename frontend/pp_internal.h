@@ -33,6 +33,8 @@ constexpr size_t kMaxGroups = 8;
 constexpr size_t kMaxIncludeDirs = 10;
 constexpr size_t kMaxArgs = 200;
 constexpr size_t kMaxErrorText = 299;
+// Input files are read whole; a device that never ends must not eat memory.
+constexpr size_t kMaxFileBytes = size_t{1} << 28;
 // Stands for a parameter use inside a stored body (followed by '0' + index)
 // and, in pushed-back input, for the end of a macro's replacement.
 constexpr int kMarker = 0x7F;
@@ -79,7 +81,7 @@ struct Token {
 enum class Src : uint8_t { Area, File };
 
 struct Preprocessor {
-    explicit Preprocessor(const PreprocessLimits &lim);
+    explicit Preprocessor(const PreprocessOptions &opt);
 
     // ---- input (pp_input.cpp)
     int get_raw();
@@ -149,7 +151,8 @@ struct Preprocessor {
     char last_out = '\n';
     bool marker_due = false;
 
-    PreprocessLimits limits;
+    PreprocessOptions options;
+    std::FILE *messages;
     int status = 0;
     bool aborted = false;
     bool in_directive = false;

@@ -15,16 +15,17 @@ namespace pp {
 
 namespace {
 
-void emit(const Place *at, const char *format, va_list ap) {
-    if (at) std::fprintf(stderr, "%s %d: ", at->path.c_str(), at->line);
-    std::vfprintf(stderr, format, ap);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+void emit(std::FILE *to, const Place *at, const char *format, va_list ap) {
+    if (at) std::fprintf(to, "%s %d: ", at->path.c_str(), at->line);
+    std::vfprintf(to, format, ap);
+    std::fputc('\n', to);
+    std::fflush(to);
 }
 
 }  // namespace
 
-Preprocessor::Preprocessor(const PreprocessLimits &lim) : area(new char[kAreaSize]), limits(lim) {}
+Preprocessor::Preprocessor(const PreprocessOptions &opt)
+    : area(new char[kAreaSize]), options(opt), messages(opt.messages ? opt.messages : stderr) {}
 
 Place Preprocessor::here() const {
     if (!files.empty()) return {files.back().path, files.back().line};
@@ -35,7 +36,7 @@ Place Preprocessor::here() const {
     do {                               \
         va_list ap;                    \
         va_start(ap, format);          \
-        emit((at), format, ap);        \
+        emit(messages, (at), format, ap);        \
         va_end(ap);                    \
     } while (0)
 
@@ -78,7 +79,7 @@ void Preprocessor::stop_at(const Place &at, const char *format, ...) {
 
 void Preprocessor::internal_error(const char *tag) {
     if (aborted) return;
-    std::fprintf(stderr, "cpp error (%s)\n", tag);
+    std::fprintf(messages, "cpp error (%s)\n", tag);
     status = 1;
     aborted = true;
 }
@@ -91,7 +92,7 @@ void Preprocessor::write(std::string_view text) {
     out_lines += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
     last_out = text.back();
     out_total += text.size();
-    if (limits.max_output_bytes && out_total > limits.max_output_bytes) internal_error("output limit");
+    if (options.max_output_bytes && out_total > options.max_output_bytes) internal_error("output limit");
     if (out_buf.size() >= 1 << 16) {
         std::fwrite(out_buf.data(), 1, out_buf.size(), out);
         out_buf.clear();
@@ -125,11 +126,15 @@ bool open_file(Preprocessor &p, const std::string &path) {
     f.path = path;
     char buf[1 << 14];
     size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, fp)) > 0) f.data.append(buf, n);
+    while (f.data.size() <= kMaxFileBytes && (n = std::fread(buf, 1, sizeof buf, fp)) > 0) f.data.append(buf, n);
     int err = std::ferror(fp) ? errno : 0;
     std::fclose(fp);
     if (err) {
         errno = err;
+        return false;
+    }
+    if (f.data.size() > kMaxFileBytes) {
+        errno = EFBIG;
         return false;
     }
     std::erase(f.data, static_cast<char>(kMarker));
@@ -519,11 +524,11 @@ int Preprocessor::run(const char *script_path, const char *output_path) {
 
 }  // namespace pp
 
-int preprocess(const char *script_path, const char *output_path, const PreprocessLimits &limits) {
-    pp::Preprocessor p(limits);
+int preprocess(const char *script_path, const char *output_path, const PreprocessOptions &options) {
+    pp::Preprocessor p(options);
     return p.run(script_path, output_path);
 }
 
 int preprocess(const char *script_path, const char *output_path) {
-    return preprocess(script_path, output_path, PreprocessLimits{});
+    return preprocess(script_path, output_path, PreprocessOptions{});
 }

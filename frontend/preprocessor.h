@@ -11,12 +11,15 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 int preprocess(const char *script_path, const char *output_path);
 
-// Bounds for callers that feed untrusted text in bulk (the fuzz target):
-// output beyond max_output_bytes stops the run with status 1. 0 = no bound.
-struct PreprocessLimits {
+// For callers that feed untrusted text in bulk (the fuzz target): output
+// beyond max_output_bytes (0 = no bound) stops the run with status 1, and
+// messages go to `messages` (null = the error stream).
+struct PreprocessOptions {
     size_t max_output_bytes = 0;
+    std::FILE *messages = nullptr;
 };
-int preprocess(const char *script_path, const char *output_path, const PreprocessLimits &limits);
+int preprocess(const char *script_path, const char *output_path, const PreprocessOptions &options);
