@@ -29,7 +29,7 @@ if(VORDEL_CLANGXX AND NOT VORDEL_SANITIZE)
     # The target works in a folder of its own under TMPDIR, so every path is absolute.
     set(pp_fuzz_dir ${CMAKE_BINARY_DIR}/pp_fuzz)
     add_test(NAME preproc.fuzz
-             COMMAND sh -c "rm -rf \"$1\"/corpus \"$1\"/vordel-ppfuzz-* && mkdir \"$1\"/corpus && TMPDIR=\"$1\" exec \"$0\" -max_total_time=15 -max_len=4096 -timeout=10 -rss_limit_mb=1024 -artifact_prefix=\"$1\"/ -dict=\"$2\" \"$1\"/corpus \"$3\""
+             COMMAND sh -c "rm -rf \"$1\"/corpus \"$1\"/vordel-ppfuzz-* && mkdir \"$1\"/corpus && TMPDIR=\"$1\" exec \"$0\" -max_total_time=10 -max_len=4096 -timeout=10 -rss_limit_mb=1024 -artifact_prefix=\"$1\"/ -dict=\"$2\" \"$1\"/corpus \"$3\""
                      ${pp_fuzz_bin} ${pp_fuzz_dir} ${CMAKE_SOURCE_DIR}/tests/fuzz/preprocessor.dict
                      ${CMAKE_SOURCE_DIR}/tests/fuzz/preprocessor_seeds)
     set_tests_properties(preproc.fuzz PROPERTIES TIMEOUT 120)
