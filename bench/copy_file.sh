@@ -12,20 +12,23 @@ cd "$work"
 head -c $((size_mb * 1024 * 1024)) /dev/urandom > in.bin
 cat in.bin > out.bin  # warm the page cache and the target's blocks
 
-best() {  # best of three wall-clock runs of "$@", in seconds
-    local best=""
-    for _ in 1 2 3; do
-        local start end
-        start=$(date +%s.%N)
-        "$@"
-        end=$(date +%s.%N)
-        best=$(echo "$start $end $best" | awk '{t = $2 - $1; if ($3 == "" || t < $3) print t; else print $3}')
+# Best of five runs of "$@": wall-clock and CPU (user + system) seconds.
+best() {
+    local TIMEFORMAT='%R %U %S' wall="" cpu="" r
+    for _ in 1 2 3 4 5; do
+        r=$( { time "$@" >/dev/null 2>&1; } 2>&1 | tail -1)
+        read -r wall cpu <<<"$(echo "$r $wall $cpu" | awk '{
+            w = $1; c = $2 + $3
+            if ($4 != "" && $4 < w) w = $4
+            if ($5 != "" && $5 < c) c = $5
+            print w, c }')"
     done
-    echo "$best"
+    echo "$wall $cpu"
 }
 
-cat_time=$(best sh -c 'cat in.bin > out.bin')
-vordel_time=$(best sh -c "\"$vordel\" -o in.bin out.bin 2>/dev/null")
+read -r cat_wall cat_cpu <<<"$(best sh -c 'cat in.bin > out.bin')"
+read -r vordel_wall vordel_cpu <<<"$(best "$vordel" -o in.bin out.bin)"
 cmp -s in.bin out.bin || { echo "copy differs from its input" >&2; exit 1; }
-awk -v c="$cat_time" -v v="$vordel_time" -v mb="$size_mb" 'BEGIN {
-    printf "copy %d MB: cat %.3f s, vordel -o %.3f s, ratio %.2f (target <= 1.50)\n", mb, c, v, v / c }'
+awk -v cw="$cat_wall" -v vw="$vordel_wall" -v cc="$cat_cpu" -v vc="$vordel_cpu" -v mb="$size_mb" 'BEGIN {
+    printf "copy %d MB: cat %.3f s, vordel -o %.3f s: wall ratio %.2f (target <= 1.50)\n", mb, cw, vw, vw / cw
+    printf "  cpu (user+sys): cat %.3f s, vordel -o %.3f s: ratio %.2f\n", cc, vc, vc / cc }'
