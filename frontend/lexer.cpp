@@ -14,7 +14,6 @@
 #include "frontend/parser.h"
 #include "startup/diag.h"
 
-
 int line_number = 0;
 std::string input_file_name;
 int want_regexp = 0;
@@ -304,8 +303,15 @@ void read_line_marker() {
     std::string number(lex.line, digits, p - digits);
     while (peek(p) == ' ' || peek(p) == '\t') p++;
     if (peek(p) != '"') return;
+    // The name runs to the closing quote, so a path with blanks stays whole;
+    // without a closing quote it ends at the first blank.
     size_t name = ++p;
-    while (peek(p) != '\0' && peek(p) != '"' && peek(p) != ' ' && peek(p) != '\t' && peek(p) != '\n') p++;
+    size_t close = lex.line.find('"', name);
+    if (close != std::string::npos) {
+        p = close;
+    } else {
+        while (peek(p) != '\0' && peek(p) != ' ' && peek(p) != '\t' && peek(p) != '\n') p++;
+    }
     if (p == name) return;
     line_number = static_cast<int>(std::strtol(number.c_str(), nullptr, 10));
     input_file_name.assign(lex.line, name, p - name);

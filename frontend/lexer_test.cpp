@@ -145,12 +145,13 @@ TEST(Lexer, RegularExpressionAfterSlash) {
 }
 
 TEST(Lexer, LineMarkersSetFileAndLine) {
-    ScriptInput in("a\n# 10 \"lib.inc\"\nb\n# comment 7\nc\n# 3 apples\nd\n");
+    ScriptInput in("a\n# 10 \"lib.inc\"\nb\n# comment 7\nc\n# 3 apples\nd\n# 1 \"my dir/x.vd\"\ne\n");
     struct Step { const char *token; int line; const char *file; };
     const Step steps[] = {
         {"a", 1, "t.vd"}, {"nl", 2, "t.vd"}, {"nl", 11, "lib.inc"}, {"b", 11, "lib.inc"},
         {"nl", 12, "lib.inc"}, {"nl", 13, "lib.inc"}, {"c", 13, "lib.inc"}, {"nl", 14, "lib.inc"},
-        {"nl", 15, "lib.inc"}, {"d", 15, "lib.inc"},
+        {"nl", 15, "lib.inc"}, {"d", 15, "lib.inc"}, {"nl", 16, "lib.inc"}, {"nl", 2, "my dir/x.vd"},
+        {"e", 2, "my dir/x.vd"},
     };
     for (const Step &s : steps) {
         int t = yylex();
