@@ -3,6 +3,7 @@
 //    memory (one copy less than a buffered stream), taking what a pipe has
 //    ready instead of waiting to fill the whole request.
 //  - same_file: whether two paths name one file.
+//  - fill_standard_streams: /dev/null on a closed stdin, stdout or stderr.
 #pragma once
 
 #include <cstddef>
@@ -25,3 +26,7 @@ private:
 
 // True when both paths exist and name the same file (links included).
 bool same_file(const char *a, const char *b);
+
+// Opens /dev/null on any of descriptors 0..2 that is closed, so a file opened
+// later can never take the place of the keyboard or the console.
+void fill_standard_streams();

@@ -30,3 +30,11 @@ bool same_file(const char *a, const char *b) {
     if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;
     return sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
+
+void fill_standard_streams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        int null_fd = ::open("/dev/null", O_RDWR);
+        if (null_fd >= 0 && null_fd != fd) close(null_fd);  // lowest free slot is fd itself
+    }
+}

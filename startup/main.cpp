@@ -4,6 +4,7 @@
 
 #include "platform/break_signals.h"
 #include "platform/console.h"
+#include "platform/files.h"
 #include "ports/file/comm_log.h"
 #include "startup/diag.h"
 #include "startup/globals.h"
@@ -20,6 +21,7 @@ void print_banner() {
 }  // namespace
 
 int main(int argc, char **argv) {
+    fill_standard_streams();
     keep_terminal_on_default_break();
     print_banner();
     if (const char *env = std::getenv("VORDEL"); env && !parse_serial_env(env))
