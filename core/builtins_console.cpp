@@ -3,9 +3,8 @@
 
 #include "core/builtin_args.h"
 #include "core/builtins.h"
-#include "platform/clock.h"
 #include "platform/console.h"
-#include "ports/port_ops.h"
+#include "ports/wait_any_key.h"
 
 namespace {
 
@@ -46,17 +45,7 @@ NODE *do_getch(NODE *) { return number_result(console_getch()); }
 
 NODE *do_pause(NODE *list) {
     BuiltinArgs args(list);
-    std::string message = arg_text(args);
-    if (message.empty()) message = "Hit any key";
-    cursor_save();
-    write_error(message);
-    cursor_restore();
-    while (!console_kbhit() && !console_input_ended()) {
-        current_port.port_poll(message.c_str());
-        sleep_ms(1);
-    }
-    clear_line();
-    return number_result(console_getch());
+    return number_result(wait_any_key(arg_text(args).c_str()));
 }
 
 NODE *do_getn(NODE *list) { return number_result(leading_integer(prompted_line(list))); }

@@ -3,6 +3,7 @@
 
   console_test.py pipe --probe PROBE    keys from a pipe, screen on a pipe
   console_test.py tmux --probe PROBE    a real terminal: tmux types, we read the screen
+  console_test.py script --vordel VORDEL   scripts using the console builtins, in tmux
 
 Exit status 0 when every check passed, 1 on a failure, 77 when tmux is missing.
 """
@@ -12,6 +13,7 @@ import shlex
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 
 failures = []
@@ -227,16 +229,79 @@ def run_tmux_builtins(t, p):
     t.keys("q")
 
 
+SCRIPT = r"""BEGIN {
+    print "ready"
+    k = getch()
+    print "key " k
+    name = gets("Name? ")
+    print "name [" name "]"
+    n = getn("Count? ")
+    print "count " n + 1
+    r = pause
+    print "paused " r
+    cls
+    locate(10, 5)
+    color(1)
+    print "blue"
+    color(7)
+    locate(-5, 200)
+    printf "bottom"
+    locate(0, 8)
+    print "last " getch()
+}
+"""
+
+
+def run_tmux_script(vordel):
+    t = Tmux(f"vordel-script-{os.getpid()}")
+    work = tempfile.mkdtemp(prefix="vordel_console_")
+    try:
+        with open(os.path.join(work, "t.vdl"), "w") as f:
+            f.write(SCRIPT)
+        out = os.path.join(work, "out.bin")
+        t.start(f"cd {shlex.quote(work)} && {shlex.quote(vordel)} t.vdl {shlex.quote(out)}; echo; echo exit=$?")
+        t.wait_for("ready")
+        t.keys("x")
+        t.wait_for("Name?")
+        s = t.screen()
+        check_true("getch not echoed", "ready\nkey 120" in s, s)
+        t.keys("-l", "Ada Lovelace")
+        t.keys("Enter")
+        t.wait_for("Count?")
+        t.keys("-l", "41 cats")
+        t.keys("Enter")
+        s = t.wait_for("Hit any key")
+        check_true("gets and getn", "name [Ada Lovelace]" in s and "count 42" in s, s)
+        t.keys("p")
+        s = t.wait_for("bottom")
+        r = rows(s)
+        check("locate then print", r[5], " " * 10 + "blue")
+        check("locate clipped to the window", r[24], "bottom")
+        check_true("pause line cleared by cls", "Hit any key" not in s, s)
+        e = t.screen(escapes=True)
+        check_true("colour blue", "\x1b[34mblue" in e, repr(e))
+        t.keys("Up")
+        s = t.wait_for("exit=")
+        check_true("extended key through getch", "last 224" in s, s)
+        check_true("clean exit", "exit=0" in s, s)
+    finally:
+        t.stop()
+        shutil.rmtree(work, ignore_errors=True)
+
+
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("mode", choices=["pipe", "tmux"])
-    ap.add_argument("--probe", required=True)
+    ap.add_argument("mode", choices=["pipe", "tmux", "script"])
+    ap.add_argument("--probe")
+    ap.add_argument("--vordel")
     a = ap.parse_args()
+    if a.mode in ("tmux", "script") and shutil.which("tmux") is None:
+        print("tmux not installed: console tests skipped (scripts/setup.sh installs it)")
+        return 77
     if a.mode == "tmux":
-        if shutil.which("tmux") is None:
-            print("tmux not installed: console tests skipped (scripts/setup.sh installs it)")
-            return 77
         run_tmux(a.probe)
+    elif a.mode == "script":
+        run_tmux_script(a.vordel)
     else:
         run_pipe(a.probe)
     for f in failures:

@@ -1,0 +1,22 @@
+#include "ports/wait_any_key.h"
+
+#include <cstdio>
+
+#include "platform/clock.h"
+#include "platform/console.h"
+#include "ports/port_ops.h"
+
+int32_t wait_any_key(const char *message) {
+    if (message == nullptr || *message == '\0') message = "Hit any key";
+    std::fflush(stdout);
+    cursor_save();
+    std::fputs(message, stderr);
+    std::fflush(stderr);
+    cursor_restore();
+    while (!console_kbhit() && !console_input_ended()) {
+        current_port.port_poll(message);
+        sleep_ms(1);
+    }
+    clear_line();
+    return console_getch();
+}
