@@ -202,8 +202,18 @@ struct Evaluator {
     }
 
     // unary -> ('-' | '+' | '~' | '!') unary | primary
+    // Nesting (unary operators, parentheses, __eval__ inside __eval__) is
+    // bounded so that a hostile line cannot exhaust the stack.
     int32_t unary() {
         if (failed) return 0;
+        if (p.expr_depth >= kMaxExprDepth) return syntax_error();
+        ++p.expr_depth;
+        int32_t v = unary_body();
+        --p.expr_depth;
+        return v;
+    }
+
+    int32_t unary_body() {
         if (kind == Tok::Other && text.size() == 1 && std::strchr("-+~!", text[0])) {
             char op = text[0];
             advance();
@@ -286,9 +296,15 @@ void builtin_eval(Preprocessor &p) {
         p.unget_token(t);
         return;
     }
+    if (p.expr_depth >= kMaxExprDepth) {
+        p.stop("macro too nested");
+        return;
+    }
+    ++p.expr_depth;
     Evaluator ev{p, Mode::Builtin, Tok::Eof, {}, false};
     ev.advance();
     int32_t v = ev.expr();
+    --p.expr_depth;
     if (ev.failed) {
         // Drop the rest of the call: through its ')' or up to the line's end.
         for (int depth = 0; ev.kind != Tok::Eof && ev.kind != Tok::Newline; ev.take(p.next_nonblank())) {

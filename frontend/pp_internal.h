@@ -33,6 +33,7 @@ constexpr size_t kMaxGroups = 8;
 constexpr size_t kMaxIncludeDirs = 10;
 constexpr size_t kMaxArgs = 200;
 constexpr size_t kMaxErrorText = 299;
+constexpr int kMaxExprDepth = 256;  // nested operators, parentheses and __eval__ calls
 // Input files are read whole; a device that never ends must not eat memory.
 constexpr size_t kMaxFileBytes = size_t{1} << 28;
 // Stands for a parameter use inside a stored body (followed by '0' + index)
@@ -151,6 +152,7 @@ struct Preprocessor {
     char last_out = '\n';
     bool marker_due = false;
 
+    int expr_depth = 0;
     PreprocessOptions options;
     std::FILE *messages;
     int status = 0;

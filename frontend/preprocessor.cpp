@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdarg>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +13,9 @@
 namespace pp {
 
 namespace {
+
+// #line numbers beyond this are taken as this, so that counting on cannot overflow.
+constexpr long kMaxLineNumber = 1000000000;
 
 void emit(std::FILE *to, const Place *at, const char *format, va_list ap) {
     if (at) std::fprintf(to, "%s %d: ", at->path.c_str(), at->line);
@@ -92,7 +94,7 @@ void Preprocessor::write(std::string_view text) {
     out_lines += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
     last_out = text.back();
     out_total += text.size();
-    if (options.max_output_bytes && out_total > options.max_output_bytes) internal_error("output limit");
+    if (options.max_output_bytes && out_total > options.max_output_bytes) stop("output too big");
     if (out_buf.size() >= 1 << 16) {
         std::fwrite(out_buf.data(), 1, out_buf.size(), out);
         out_buf.clear();
@@ -264,7 +266,7 @@ void directive_line(Preprocessor &p) {
     }
     long n = 0;
     for (size_t i = 0; i < t.text.size() && t.text[i] >= '0' && t.text[i] <= '9'; ++i)
-        n = std::min<long>(n * 10 + (t.text[i] - '0'), INT_MAX);
+        n = std::min<long>(n * 10 + (t.text[i] - '0'), kMaxLineNumber);
     Token s = p.next_nonblank();
     std::string path;
     bool has_path = s.kind == Tok::String && s.text.size() >= 2 && s.text.back() == '"';
@@ -373,6 +375,7 @@ void skip_group(Preprocessor &p, bool seek_true) {
         p.skip_line();
     }
     p.skipping = false;
+    p.at_line_start = true;  // even when the group ended in an including file
 }
 
 void directive_if(Preprocessor &p) {
