@@ -92,6 +92,8 @@ TEST_F(Preprocess, ExpandsMacros) {
         {"#define E\n#define Z() zero\n[E] Z()\n", "[] zero"},
         {"#define F(x) x /* c */ + 1 // tail\nF(2)\n", "2   + 1"},
         {"#define M 1\n#undef M\nM\n", "M"},
+        {"#define P (1)\nP(2)\n", "(1)(2)"},
+        {"", ""},
         {"#undef __LINE__\n__LINE__\n", "__LINE__"},
         {"#define W(x) \\\n  (x \\\n   + 1)\nW(3)\n", "(3    + 1)"},
         {"a\\\nb\n", "a\\|b"},
@@ -220,6 +222,9 @@ TEST_F(Preprocess, ReportsErrors) {
         {"#define F(x) x\nF(1,\n", "t.vd 2: F: missing ')'\n", 1},
         {"#define X 1", "t.vd 0: unexpected EOF\n", 1},
         {"s = \"open", "t.vd 0: unexpected EOF\n", 1},
+        {"#if 1\n#if 1\n#if 1\n#if 1\n#if 1\n#if 1\n#if 1\n#if 1\n#if 0\n#endif\n#endif\n#endif\n#endif\n#endif\n"
+         "#endif\n#endif\n#endif\n#endif\n",
+         "t.vd 8: #if/#ifdef too nested\n", 1},
     };
     for (const auto &c : cases) {
         Result r = run("t.vd", c.source);
@@ -274,6 +279,10 @@ TEST_F(Preprocess, UnwritableOutput) {
     int status = preprocess(path("s.vd").c_str(), path("no/such/dir/out").c_str());
     EXPECT_EQ(testing::internal::GetCapturedStderr(),
               "can't open: " + path("no/such/dir/out") + ": No such file or directory\n");
+    EXPECT_EQ(status, 1);
+    testing::internal::CaptureStderr();
+    status = preprocess(path("s.vd").c_str(), "/dev/full");
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), path("s.vd") + " 1: can't write\n");
     EXPECT_EQ(status, 1);
     testing::internal::CaptureStderr();
     status = preprocess(path("missing.vd").c_str(), path("out").c_str());
