@@ -24,6 +24,7 @@
 #include <sstream>
 #include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "frontend/preprocessor.h"
 
@@ -131,6 +132,85 @@ TEST(PreprocessDiff, AgreesWithSystemCpp) {
     fs::current_path(old);
     fs::remove_all(dir);
     EXPECT_EQ(n, static_cast<int>(std::size(kCorpus)));
+}
+
+// Random #if expressions: small operands so that no intermediate value leaves
+// 32 bits, divisors that are never zero, no chained ?: (see the list above).
+// Our __eval__ gives each value; the other tool must agree with all of them.
+class ExprMaker {
+public:
+    std::string make(int depth) {
+        if (depth == 0 || next(4) == 0) return leaf();
+        switch (next(5)) {
+        case 0: return std::string(1, "-~!+"[next(4)]) + "(" + make(depth - 1) + ")";
+        case 1: return "(" + make(depth - 1) + " ? " + make(depth - 1) + " : " + make(depth - 1) + ")";
+        case 2: return "(" + make(depth - 1) + (next(2) ? " / " : " % ") + std::to_string(1 + next(9)) + ")";
+        default: {
+            // A flat chain checks precedence. Products and shifts take small
+            // literal right operands so that nothing overflows 32 bits.
+            static const char *const ops[] = {"+", "-", "&", "|", "^", "==", "!=", "<", ">",
+                                              "<=", ">=", "&&", "||", "*", "<<", ">>"};
+            std::string e = make(depth - 1);
+            for (unsigned i = 0, n = 1 + next(2); i < n; ++i) {
+                unsigned k = next(std::size(ops));
+                if (k < 13)
+                    e += std::string(" ") + ops[k] + " " + make(depth - 1);
+                else if (k == 13)
+                    e += " * " + std::to_string(next(4));
+                else  // a shift count must not take in what follows
+                    e = "(" + e + " " + ops[k] + " " + std::to_string(next(4)) + ")";
+            }
+            return "(" + e + ")";
+        }
+        }
+    }
+
+private:
+    unsigned next(unsigned n) { return (seed_ = seed_ * 1103515245 + 12345) / 65536 % n; }
+    std::string leaf() {
+        switch (next(4)) {
+        case 0: return "0" + std::to_string(next(64) & 7);  // octal
+        case 1: return "0x" + std::string(1, "0123456789abcdef"[next(16)]);
+        default: return std::to_string(next(10));
+        }
+    }
+    unsigned seed_ = 2024;
+};
+
+TEST(PreprocessDiff, RandomExpressionsAgree) {
+    if (capture("command -v cpp").empty()) GTEST_SKIP() << "no cpp on this machine";
+    std::string templ = (fs::temp_directory_path() / "vordel-ppexpr-XXXXXX").string();
+    ASSERT_NE(mkdtemp(templ.data()), nullptr);
+    fs::path dir = templ;
+    ExprMaker maker;
+    std::vector<std::string> exprs;
+    std::string evals;
+    for (int i = 0; i < 400; ++i) {
+        exprs.push_back(maker.make(3));
+        evals += "__eval__(" + exprs.back() + ")\n";
+    }
+    std::ofstream(dir / "e.vd") << evals;
+    testing::internal::CaptureStderr();
+    int status = preprocess((dir / "e.vd").c_str(), (dir / "e.out").c_str());
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+    ASSERT_EQ(status, 0);
+    std::ifstream in(dir / "e.out");
+    std::string line, checks;
+    size_t i = 0;
+    while (std::getline(in, line) && i < exprs.size()) {
+        if (line.empty() || line[0] == '#') continue;
+        checks += "#if (" + exprs[i] + ") == (" + line + ")\nok\n#else\nmismatch " + std::to_string(i) + "\n#endif\n";
+        ++i;
+    }
+    ASSERT_EQ(i, exprs.size());
+    std::ofstream(dir / "c.c") << checks;
+    std::string theirs = capture("cpp -P -w -undef -nostdinc " + (dir / "c.c").string() + " 2>&1");
+    fs::remove_all(dir);
+    size_t bad = theirs.find("mismatch ");
+    if (bad != std::string::npos) ADD_FAILURE() << exprs[std::stoul(theirs.substr(bad + 9, 4))];
+    std::string all_ok;
+    for (size_t k = 0; k < exprs.size(); ++k) all_ok += k ? " ok" : "ok";
+    EXPECT_EQ(tokens_of(theirs), all_ok);
 }
 
 }  // namespace
