@@ -18,7 +18,7 @@
 #include <cstdint>
 
 struct NODE;
-struct re_pattern_buffer;
+struct pattern_buffer;  // core/regex.h
 
 // A builtin receives its unevaluated argument list (a T_EXPRESSION_LIST chain,
 // or null) and returns a temporary or null_string.
@@ -135,7 +135,7 @@ struct NODE {
         NODE *right;
         BuiltinFn builtin;
         NODE **table;
-        re_pattern_buffer *pattern;
+        pattern_buffer *pattern;
     };
     union {  // word 3
         int32_t length;

@@ -1,0 +1,343 @@
+// Regex matcher: the fastmap, backtracking over the byte program, and the
+// search over starting points.
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+#include "core/regex.h"
+#include "core/regex_internal.h"
+
+using namespace re_detail;
+
+// 4M entries of 8 bytes: 32 MB at most, 64 entries per byte of a 64 KB text.
+size_t re_max_stack_entries = size_t{1} << 22;
+uint64_t re_max_backtracks = uint64_t{1} << 26;
+
+namespace {
+
+// pc >= 0: a choice point resuming at pc with the position; pc < 0: slot ~pc
+// held `pos` before it was overwritten.
+struct Entry {
+    int32_t pc;
+    int32_t pos;
+};
+
+// Kept between searches so that searching allocates nothing once warm.
+struct Workspace {
+    Entry *entries = nullptr;
+    size_t capacity = 0;
+    int32_t *slots = nullptr;
+    int32_t slot_capacity = 0;
+};
+Workspace work;
+
+constexpr size_t STACK_FIRST = 1024;
+constexpr size_t STACK_KEEP = size_t{1} << 20;  // larger stacks are freed after the search
+
+bool grow_stack() {
+    size_t limit = re_max_stack_entries;
+    if (work.capacity >= limit) return false;
+    size_t size = work.capacity < STACK_FIRST ? STACK_FIRST : work.capacity * 2;
+    if (size > limit) size = limit;
+    auto *grown = static_cast<Entry *>(std::realloc(work.entries, size * sizeof(Entry)));
+    if (grown == nullptr) return false;
+    work.entries = grown;
+    work.capacity = size;
+    return true;
+}
+
+bool reserve_slots(int32_t count) {
+    if (count <= work.slot_capacity) return true;
+    auto *grown = static_cast<int32_t *>(std::realloc(work.slots, count * sizeof(int32_t)));
+    if (grown == nullptr) return false;
+    work.slots = grown;
+    work.slot_capacity = count;
+    return true;
+}
+
+void release_large_stack() {
+    if (work.capacity <= STACK_KEEP) return;
+    std::free(work.entries);
+    work.entries = nullptr;
+    work.capacity = 0;
+}
+
+// Whether byte q of text is the second byte of a double-byte character: the
+// run of lead bytes just before it has odd length.
+bool is_second_byte(const uint8_t *text, int32_t q) {
+    int32_t run = 0;
+    while (q - run - 1 >= 0 && lead_table[text[q - run - 1]]) run++;
+    return run & 1;
+}
+
+class Matcher {
+public:
+    Matcher(const pattern_buffer *buf, const uint8_t *text, int32_t len)
+        : prog_(buf->buffer), text_(text), len_(len),
+          tr_(buf->translate != nullptr ? buf->translate : identity_table),
+          slot_count_(SLOT_MARK + buf->loop_marks) {}
+
+    bool ready() const { return reserve_slots(slot_count_); }
+    // End of a match starting at `start`, -1 for none, -2 when a bound was hit.
+    int32_t run(int32_t start);
+    void fill(regex_registers *regs, int32_t start, int32_t end) const;
+
+private:
+    int32_t char_len(int32_t pos) const { return lead_table[text_[pos]] && pos + 1 < len_ ? 2 : 1; }
+    unsigned code_at(int32_t pos) const {
+        if (char_len(pos) == 2) return (text_[pos] << 8) | text_[pos + 1];
+        return tr_[text_[pos]];
+    }
+    bool word_at(int32_t pos) const { return pos < len_ && word_table[text_[pos]]; }
+    bool word_before(int32_t pos) const {
+        return pos > 0 && word_table[text_[pos - 1]] && !is_second_byte(text_, pos - 1);
+    }
+    bool assertion_holds(uint8_t op, int32_t pos) const;
+    int32_t backref_length(int n, int32_t pos) const;
+
+    bool push(int32_t pc, int32_t pos) {
+        if (top_ == room_ && !make_room()) return false;
+        work.entries[top_++] = Entry{pc, pos};
+        return true;
+    }
+    bool save(int32_t slot, int32_t pos) {
+        if (!push(~slot, work.slots[slot])) return false;
+        work.slots[slot] = pos;
+        return true;
+    }
+    int backtrack(int32_t &pc, int32_t &pos);
+    bool make_room() {
+        if (top_ >= re_max_stack_entries || (top_ == work.capacity && !grow_stack())) return false;
+        room_ = std::min(work.capacity, re_max_stack_entries);
+        return true;
+    }
+
+    const uint8_t *prog_;
+    const uint8_t *text_;
+    int32_t len_;
+    const unsigned char *tr_;
+    int32_t slot_count_;
+    size_t top_ = 0;
+    size_t room_ = 0;  // entries usable without checking: min(capacity, bound)
+    uint64_t backtracks_ = 0;
+};
+
+bool Matcher::assertion_holds(uint8_t op, int32_t pos) const {
+    switch (op) {
+    case OP_BEGBUF: return pos == 0;
+    case OP_ENDBUF: return pos == len_;
+    case OP_WORD_BOUND: return word_before(pos) != word_at(pos);
+    case OP_NOT_WORD_BOUND: return word_before(pos) == word_at(pos);
+    case OP_WORD_BEG: return !word_before(pos) && word_at(pos);
+    default: return word_before(pos) && !word_at(pos);  // OP_WORD_END
+    }
+}
+
+// Length of the text at pos equal to group n's capture, or -1. Double-byte
+// characters compare exactly, single bytes after folding.
+int32_t Matcher::backref_length(int n, int32_t pos) const {
+    int32_t s = work.slots[n], e = work.slots[SLOT_END + n];
+    if (s < 0 || e < s) return -1;
+    int32_t n_bytes = e - s;
+    if (n_bytes > len_ - pos) return -1;
+    for (int32_t k = 0; k < n_bytes;) {
+        uint8_t a = text_[s + k], b = text_[pos + k];
+        if (lead_table[a] && k + 1 < n_bytes) {
+            if (a != b || text_[s + k + 1] != text_[pos + k + 1]) return -1;
+            k += 2;
+        } else {
+            if (tr_[a] != tr_[b]) return -1;
+            k++;
+        }
+    }
+    return n_bytes;
+}
+
+// Pops to the latest choice point, undoing slot changes: 1 resumed, -1 no
+// choice left, -2 too many retries.
+int Matcher::backtrack(int32_t &pc, int32_t &pos) {
+    while (top_ > 0) {
+        Entry e = work.entries[--top_];
+        if (e.pc < 0) {
+            work.slots[~e.pc] = e.pos;
+            continue;
+        }
+        if (++backtracks_ > re_max_backtracks) return -2;
+        pc = e.pc;
+        pos = e.pos;
+        return 1;
+    }
+    return -1;
+}
+
+int32_t Matcher::run(int32_t start) {
+    for (int32_t i = 0; i < slot_count_; i++) work.slots[i] = -1;
+    top_ = 0;
+    backtracks_ = 0;
+    int32_t pc = 0, pos = start;
+    for (;;) {
+        const uint8_t *ins = prog_ + pc;
+        switch (ins[0]) {
+        case OP_END:
+            return pos;
+        case OP_CHAR:
+            if (pos < len_ && tr_[text_[pos]] == ins[1]) { pos++; pc += 2; continue; }
+            break;
+        case OP_CHAR2:
+            if (pos + 1 < len_ && text_[pos] == ins[1] && text_[pos + 1] == ins[2]) { pos += 2; pc += 3; continue; }
+            break;
+        case OP_ANY:
+            if (pos < len_ && text_[pos] != '\n') { pos += char_len(pos); pc++; continue; }
+            break;
+        case OP_SET:
+            if (pos < len_ && set_contains(ins, code_at(pos))) { pos += char_len(pos); pc += instruction_size(ins); continue; }
+            break;
+        case OP_WORD:
+            if (word_at(pos)) { pos++; pc++; continue; }
+            break;
+        case OP_NOT_WORD:
+            if (pos < len_ && !word_table[text_[pos]]) { pos += char_len(pos); pc++; continue; }
+            break;
+        case OP_BEGBUF: case OP_ENDBUF: case OP_WORD_BOUND: case OP_NOT_WORD_BOUND:
+        case OP_WORD_BEG: case OP_WORD_END:
+            if (assertion_holds(ins[0], pos)) { pc++; continue; }
+            break;
+        case OP_BACKREF: {
+            int32_t n = backref_length(ins[1], pos);
+            if (n >= 0) { pos += n; pc += 2; continue; }
+            break;
+        }
+        case OP_SAVE_START: case OP_SAVE_END:
+            if (!save(ins[1] + (ins[0] == OP_SAVE_END ? SLOT_END : 0), pos)) return -2;
+            pc += 2;
+            continue;
+        case OP_TRY:
+            if (!push(pc + read16(ins + 1), pos)) return -2;
+            pc += 3;
+            continue;
+        case OP_LOOP:
+            if (!push(pc + 3, pos)) return -2;
+            pc += read16(ins + 1);
+            continue;
+        case OP_JUMP:
+            pc += read16(ins + 1);
+            continue;
+        case OP_MARK:
+            if (!save(SLOT_MARK + readu16(ins + 1), pos)) return -2;
+            pc += 3;
+            continue;
+        case OP_LOOP_IF:
+            if (pos == work.slots[SLOT_MARK + readu16(ins + 1)]) { pc += 5; continue; }
+            if (!push(pc + 5, pos)) return -2;
+            pc += read16(ins + 3);
+            continue;
+        default:
+            return -2;  // not a program this compiler makes
+        }
+        int resumed = backtrack(pc, pos);
+        if (resumed < 0) return resumed;
+    }
+}
+
+void Matcher::fill(regex_registers *regs, int32_t start, int32_t end) const {
+    regs->start[0] = start;
+    regs->end[0] = end;
+    for (int n = 1; n < REGEX_NREGS; n++) {
+        regs->start[n] = work.slots[n];
+        regs->end[n] = work.slots[SLOT_END + n];
+    }
+}
+
+// Marks in fm the bytes that can begin what the instruction at ins matches.
+void first_bytes(const uint8_t *ins, const unsigned char *tr, char *fm) {
+    for (unsigned b = 0; b < 256; b++) {
+        bool can = false;
+        switch (ins[0]) {
+        case OP_CHAR: can = tr[b] == ins[1]; break;
+        case OP_CHAR2: can = b == ins[1]; break;
+        case OP_ANY: can = b != '\n'; break;
+        case OP_WORD: can = word_table[b]; break;
+        case OP_NOT_WORD: can = !word_table[b]; break;
+        case OP_SET:
+            // A lead byte may begin any double-byte member, or stand alone at the end.
+            can = lead_table[b] ? ins[1] || readu16(ins + 2) > 0 || set_contains(ins, b)
+                                : set_contains(ins, tr[b]);
+            break;
+        default: break;
+        }
+        if (can) fm[b] = 1;
+    }
+}
+
+// Walks every path from the program start up to its first consuming
+// instruction; reaching the end (or a back-reference) means an empty match.
+void compile_fastmap(pattern_buffer *buf) {
+    const uint8_t *prog = buf->buffer;
+    const unsigned char *tr = buf->translate != nullptr ? buf->translate : identity_table;
+    std::memset(buf->fastmap, 0, 256);
+    buf->can_be_null = false;
+    std::vector<bool> seen(buf->used);
+    std::vector<int32_t> pending{0};
+    while (!pending.empty()) {
+        int32_t pc = pending.back();
+        pending.pop_back();
+        if (seen[pc]) continue;
+        seen[pc] = true;
+        const uint8_t *ins = prog + pc;
+        switch (ins[0]) {
+        case OP_END: case OP_BACKREF: buf->can_be_null = true; break;
+        case OP_CHAR: case OP_CHAR2: case OP_ANY: case OP_WORD: case OP_NOT_WORD: case OP_SET:
+            first_bytes(ins, tr, buf->fastmap);
+            break;
+        case OP_TRY: case OP_LOOP:
+            pending.push_back(pc + 3);
+            pending.push_back(pc + read16(ins + 1));
+            break;
+        case OP_LOOP_IF:
+            pending.push_back(pc + 5);
+            pending.push_back(pc + read16(ins + 3));
+            break;
+        case OP_JUMP: pending.push_back(pc + read16(ins + 1)); break;
+        default: pending.push_back(pc + instruction_size(ins)); break;  // zero-width
+        }
+    }
+    buf->fastmap_accurate = true;
+}
+
+}  // namespace
+
+int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, int32_t start,
+                  int32_t range, regex_registers *regs) {
+    if (buf->buffer == nullptr || buf->used == 0 || start < 0 || start > length) return -1;
+    if (!buf->fastmap_accurate) compile_fastmap(buf);
+    const auto *text = reinterpret_cast<const uint8_t *>(text_chars);
+    Matcher matcher(buf, text, length);
+    if (!matcher.ready()) return -2;
+    int32_t last = range <= 0 ? start : (range >= length - start ? length : start + range);
+    const char *fm = buf->can_be_null ? nullptr : buf->fastmap;
+    auto step = [&](int32_t p) { return p < length && lead_table[text[p]] && p + 1 < length ? p + 2 : p + 1; };
+    int32_t p = start;
+    if (p > 0 && p < length && is_second_byte(text, p)) p++;
+    int32_t result = -1;
+    while (p <= last) {
+        if (fm != nullptr) {
+            while (p < length && !fm[text[p]] && !buf->anchored) p = step(p);
+            if (p >= length || p > last || !fm[text[p]]) break;
+        }
+        int32_t end = matcher.run(p);
+        if (end != -1) {
+            if (end >= 0 && regs != nullptr) matcher.fill(regs, p, end);
+            result = end >= 0 ? p : -2;
+            break;
+        }
+        if (buf->anchored) break;
+        if (buf->leading_any_run) {
+            // `.*R` failed here, so it fails at every later start before the next newline.
+            while (p < length && text[p] != '\n') p = step(p);
+        }
+        p = step(p);
+    }
+    release_large_stack();
+    return result;
+}
