@@ -9,6 +9,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "core/regex.h"
 #include "frontend/lexer.h"
 #include "frontend/parser_internal.h"
 #include "startup/diag.h"
@@ -43,11 +44,7 @@ NODE *append_to_chain(NODE *list, NODE *item) {
 }
 
 // The source of a /.../ literal compiled once, at parse time.
-re_pattern_buffer *compile_regexp_literal(const char *) {
-    // PENDING(regex): compile with make_regexp_constant(source, 0) once the
-    // regular-expression engine is on main; until then the pattern stays null.
-    return nullptr;
-}
+pattern_buffer *compile_regexp_literal(const char *source) { return make_regexp_constant(source, 0); }
 
 }  // namespace
 
