@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -49,6 +50,30 @@ TEST(PreprocessThenLex, WordsKeepTheirSourceLines) {
         {"w14", "main.vd:14"},     {"w40", "main.vd:40"},
     };
     EXPECT_EQ(seen, want);
+}
+
+// A syntax error after an include, a long comment and a continued #define is
+// reported by the parser on the line where it stands in the source.
+TEST(PreprocessThenParseDeathTest, SyntaxErrorNamesTheSourceLine) {
+    std::string templ = (fs::temp_directory_path() / "vordel-ppparse-XXXXXX").string();
+    ASSERT_NE(mkdtemp(templ.data()), nullptr);
+    fs::path dir = templ;
+    std::ofstream(dir / "part.inc") << "#define PART 1\n";
+    std::ofstream(dir / "s.vd") << "#include \"part.inc\"\n/* a comment\n   over three lines */\n"
+                                   "#define TWICE(x) \\\n    ((x) * 2)\nBEGIN {\n    x = TWICE(PART)\n"
+                                   "    y = x +* 2\n}\n";
+    std::string out = (dir / "out.tmp").string();
+    ASSERT_EQ(preprocess((dir / "s.vd").c_str(), out.c_str()), 0);
+    EXPECT_EXIT(
+        {
+            std::FILE *in = std::fopen(out.c_str(), "r");
+            parser_reset();
+            lexer_open(in, out.c_str());
+            yyparse();
+            std::exit(0);
+        },
+        testing::ExitedWithCode(1), "s\\.vd\\(8\\) : syntax error\n    y = x \\+\\* 2\n");
+    fs::remove_all(dir);
 }
 
 }  // namespace
