@@ -152,6 +152,16 @@ TEST(Grammar, BeginBlocksInScriptOrder) {
     EXPECT_EQ(begin_tree("{ x }"), "-");
 }
 
+TEST(Grammar, RegexpLiteralsAreCompiledWhileParsing) {
+    ScriptInput in("BEGIN { x ~ /a[/]b/ }");
+    ASSERT_EQ(yyparse(), 0);
+    NODE *re = begin_block->right->right;
+    ASSERT_EQ(re->type, T_REGEX);
+    EXPECT_STREQ(re->name, "a[/]b");
+    EXPECT_NE(re->pattern, nullptr);
+    EXPECT_EQ(re->word5, 0);
+}
+
 TEST(Grammar, NodesCarryTheirLine) {
     // A node is stamped when it is made: these end at ';', before the newline.
     ScriptInput in("BEGIN {\n  a = 1;\n\n  b = 2;\n}\n");
@@ -235,6 +245,16 @@ TEST(GrammarErrors, ContextChecks) {
                        "Fatal error: function name `f9' previously defined\n");
     expect_parse_error("BEGIN { v9 = 1 }\nfunction v9() { }\n",
                        "Fatal error: function name `v9' previously defined\n");
+}
+
+TEST(GrammarErrors, BadRegexpLiteralStopsTheParse) {
+    EXPECT_EXIT(
+        {
+            ScriptInput in("BEGIN { x ~ /a(b/ }");
+            yyparse();
+            std::exit(0);
+        },
+        testing::ExitedWithCode(1), testing::StartsWith("Fatal error: "));
 }
 
 TEST(GrammarErrors, DeepNestingOverflowsTheStack) {
