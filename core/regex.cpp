@@ -477,10 +477,22 @@ private:
         for (int32_t at : exits) patch(at, at + 1, here());
     }
 
+    static bool is_one_character(Kind k) {
+        return k == Kind::Char || k == Kind::Char2 || k == Kind::Any || k == Kind::Set ||
+               k == Kind::Word || k == Kind::NotWord;
+    }
+
     // x*: TRY E; L: x; LOOP L; E:     x+: L: x; LOOP L;     x?: TRY E; x; E:
     // A body that can match empty records its start in a mark and loops only
-    // when it moved, so an empty iteration cannot repeat forever.
+    // when it moved, so an empty iteration cannot repeat forever. A run of one
+    // character kind is a single OP_RUN.
     void emit_repeat(const Node &node) {
+        if (node.many && is_one_character(nodes_[node.first].kind)) {
+            put(OP_RUN);
+            put(node.min0 ? 0 : 1);
+            emit(node.first);
+            return;
+        }
         int32_t try_at = here();
         if (node.min0) put_jump(OP_TRY, try_at);
         int32_t loop_start = here();

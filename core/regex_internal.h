@@ -35,12 +35,13 @@ enum Op : uint8_t {
     OP_JUMP,            // off
     OP_MARK,            // k (u16): remember the position in progress mark k
     OP_LOOP_IF,         // k (u16), off: like OP_LOOP when the position moved past mark k
+    OP_RUN,             // min (0 or 1), then a one-character instruction: its greedy repetition
     OP_COUNT
 };
 
-// Size of each instruction; 0 for OP_SET, whose size is in its operands.
+// Size of each instruction; 0 for OP_SET and OP_RUN, whose sizes depend on operands.
 constexpr std::array<uint8_t, OP_COUNT> op_size = {
-    1, 2, 3, 1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 3, 3, 3, 3, 5,
+    1, 2, 3, 1, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 3, 3, 3, 3, 5, 0,
 };
 static_assert(op_size.size() == OP_COUNT);
 
@@ -70,6 +71,7 @@ inline uint16_t readu16(const uint8_t *at) { return static_cast<uint16_t>(at[0] 
 // Size of the instruction at `pc`.
 inline int32_t instruction_size(const uint8_t *pc) {
     if (pc[0] == OP_SET) return SET_HEADER + SET_BITMAP + 4 * readu16(pc + 2);
+    if (pc[0] == OP_RUN) return 2 + instruction_size(pc + 2);
     return op_size[pc[0]];
 }
 

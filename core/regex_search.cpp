@@ -17,11 +17,15 @@ uint64_t re_max_backtracks = uint64_t{1} << 26;
 namespace {
 
 // pc >= 0: a choice point resuming at pc with the position; pc < 0: slot ~pc
-// held `pos` before it was overwritten.
+// held `pos` before it was overwritten. A run of single bytes is one entry
+// tagged RUN_TAG (resume at pc, giving back one byte each time) above an
+// entry whose pos is the lowest position the run may give back to.
 struct Entry {
     int32_t pc;
     int32_t pos;
 };
+constexpr int32_t RUN_TAG = 1 << 30;
+constexpr int32_t RUN_FLOOR = RUN_TAG - 1;  // only ever popped together with its run
 
 // Kept between searches so that searching allocates nothing once warm.
 struct Workspace {
@@ -93,6 +97,28 @@ private:
     bool word_before(int32_t pos) const {
         return pos > 0 && word_table[text_[pos - 1]] && !is_second_byte(text_, pos - 1);
     }
+    // Position after the one character the instruction at ins takes at pos, or -1.
+    int32_t consume(const uint8_t *ins, int32_t pos) const {
+        if (pos >= len_) return -1;
+        uint8_t b = text_[pos];
+        switch (ins[0]) {
+        case OP_CHAR: return tr_[b] == ins[1] ? pos + 1 : -1;
+        case OP_CHAR2: return pos + 1 < len_ && b == ins[1] && text_[pos + 1] == ins[2] ? pos + 2 : -1;
+        case OP_ANY: return b != '\n' ? pos + char_len(pos) : -1;
+        case OP_SET: return set_contains(ins, code_at(pos)) ? pos + char_len(pos) : -1;
+        case OP_WORD: return word_table[b] ? pos + 1 : -1;
+        default: return !word_table[b] ? pos + char_len(pos) : -1;  // OP_NOT_WORD
+        }
+    }
+    int take_run(const uint8_t *ins, int32_t &pc, int32_t &pos);
+    // The next position below `from` (not below floor) worth resuming at pc,
+    // or -1: when a literal follows the run, only where that literal is.
+    int32_t give_back(int32_t pc, int32_t from, int32_t floor) const {
+        int32_t p = from - 1;
+        if (prog_[pc] == OP_CHAR)
+            while (p >= floor && tr_[text_[p]] != prog_[pc + 1]) p--;
+        return p >= floor ? p : -1;
+    }
     bool assertion_holds(uint8_t op, int32_t pos) const;
     int32_t backref_length(int n, int32_t pos) const;
 
@@ -163,12 +189,46 @@ int Matcher::backtrack(int32_t &pc, int32_t &pos) {
             work.slots[~e.pc] = e.pos;
             continue;
         }
+        if (e.pc & RUN_TAG) {
+            pc = e.pc & ~RUN_TAG;
+            pos = give_back(pc, e.pos, work.entries[top_ - 1].pos);
+            if (pos < 0) {  // given back down to its floor
+                top_--;
+                continue;
+            }
+            work.entries[top_++].pos = pos;
+        } else {
+            pc = e.pc;
+            pos = e.pos;
+        }
         if (++backtracks_ > re_max_backtracks) return -2;
-        pc = e.pc;
-        pos = e.pos;
         return 1;
     }
     return -1;
+}
+
+// Takes as many characters as the repeated instruction allows (at least
+// ins[1]) and leaves choice points that give them back one at a time.
+// 1 taken, 0 too few, -1 the stack bound was hit.
+int Matcher::take_run(const uint8_t *ins, int32_t &pc, int32_t &pos) {
+    const uint8_t *body = ins + 2;
+    int32_t from = pos, count = 0;
+    bool narrow = true;
+    for (int32_t next; (next = consume(body, pos)) >= 0; count++) {
+        narrow &= next == pos + 1;
+        pos = next;
+    }
+    if (count < ins[1]) return 0;
+    int32_t cont = pc + instruction_size(ins);
+    if (count > ins[1] && narrow) {
+        if (!push(RUN_FLOOR, from + ins[1]) || !push(cont | RUN_TAG, pos)) return -1;
+    } else if (count > ins[1]) {
+        // Double-byte characters: one give-back point per character boundary.
+        for (int32_t at = ins[1] ? consume(body, from) : from; at < pos; at = consume(body, at))
+            if (!push(cont, at)) return -1;
+    }
+    pc = cont;
+    return 1;
 }
 
 int32_t Matcher::run(int32_t start) {
@@ -181,24 +241,17 @@ int32_t Matcher::run(int32_t start) {
         switch (ins[0]) {
         case OP_END:
             return pos;
-        case OP_CHAR:
-            if (pos < len_ && tr_[text_[pos]] == ins[1]) { pos++; pc += 2; continue; }
+        case OP_CHAR: case OP_CHAR2: case OP_ANY: case OP_SET: case OP_WORD: case OP_NOT_WORD: {
+            int32_t next = consume(ins, pos);
+            if (next >= 0) { pos = next; pc += instruction_size(ins); continue; }
             break;
-        case OP_CHAR2:
-            if (pos + 1 < len_ && text_[pos] == ins[1] && text_[pos + 1] == ins[2]) { pos += 2; pc += 3; continue; }
+        }
+        case OP_RUN: {
+            int taken = take_run(ins, pc, pos);
+            if (taken > 0) continue;
+            if (taken < 0) return -2;
             break;
-        case OP_ANY:
-            if (pos < len_ && text_[pos] != '\n') { pos += char_len(pos); pc++; continue; }
-            break;
-        case OP_SET:
-            if (pos < len_ && set_contains(ins, code_at(pos))) { pos += char_len(pos); pc += instruction_size(ins); continue; }
-            break;
-        case OP_WORD:
-            if (word_at(pos)) { pos++; pc++; continue; }
-            break;
-        case OP_NOT_WORD:
-            if (pos < len_ && !word_table[text_[pos]]) { pos += char_len(pos); pc++; continue; }
-            break;
+        }
         case OP_BEGBUF: case OP_ENDBUF: case OP_WORD_BOUND: case OP_NOT_WORD_BOUND:
         case OP_WORD_BEG: case OP_WORD_END:
             if (assertion_holds(ins[0], pos)) { pc++; continue; }
@@ -299,6 +352,10 @@ void compile_fastmap(pattern_buffer *buf) {
             pending.push_back(pc + read16(ins + 3));
             break;
         case OP_JUMP: pending.push_back(pc + read16(ins + 1)); break;
+        case OP_RUN:
+            first_bytes(ins + 2, tr, buf->fastmap);
+            if (ins[1] == 0) pending.push_back(pc + instruction_size(ins));
+            break;
         default: pending.push_back(pc + instruction_size(ins)); break;  // zero-width
         }
     }

@@ -79,6 +79,15 @@ const std::vector<Case> cases = {
     {"(a)|b\\1", "b", false, -1, 0, {}},
     {"(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\\9", "abcdefghiji", false, 0, 11, {{1, 0, 1}, {9, 8, 9}}},
     {"((((((((((a))))))))))", "a", false, 0, 1, {{1, 0, 1}, {9, 0, 1}}},
+    // runs of one character kind give back one character at a time
+    {".*A", "\x82\xA0\x82\xA0" "A", false, 0, 5, {}},
+    {".*\x82\xA0", "\x82\xA0" "b\x82\xA0" "c", false, 0, 5, {}},
+    {"[^x]+a", "a\x82\x61" "aa", false, 0, 5, {}},
+    {".*(ab)", "abab", false, 0, 4, {{1, 2, 4}}},
+    {".*B", "abcbd", true, 0, 4, {}},
+    {"x+y", "xxxz xy", false, 5, 2, {}},
+    {"a+a", "a", false, -1, 0, {}},
+    {"\\w*1", "ab1c1d", false, 0, 5, {}},
     // loops whose body can match empty stop instead of spinning
     {"(a*)*b", "aab", false, 0, 3, {}},
     {"(a*)+", "b", false, 0, 0, {{1, 0, 0}}},
