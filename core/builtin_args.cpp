@@ -1,15 +1,7 @@
 #include "core/builtin_args.h"
 
 #include "core/eval.h"
-
-NODE **get_field(int32_t n, int assign);
-
-// Until the field table is linked in, the record is the empty value.
-__attribute__((weak)) NODE **get_field(int32_t, int) {
-    static NODE *record = nullptr;
-    record = null_string;
-    return &record;
-}
+#include "core/fields.h"
 
 bool BuiltinArgs::has(int count) const {
     if (record_) return count <= 1;

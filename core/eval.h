@@ -4,6 +4,10 @@
 //  - char_mode 1 (output and direct statements) makes concatenation turn
 //    numbers into single bytes.
 //  - Arithmetic is 32-bit two's complement with wrap-around.
+//  - `exit` or `next` run inside a user function unwind without jumps: the
+//    call returns null_string and eval_unwinding() stays non-zero until the
+//    rule list has been left. Code that evaluates arguments and then does
+//    visible work (output, printer commands) checks it and stops.
 #pragma once
 
 #include <cstdint>
@@ -22,3 +26,10 @@ NODE *func_call(NODE *name, NODE *arguments);
 // Set by `exit`, read by the script run mode.
 extern int exiting;
 extern int32_t exit_code;
+
+// The field number the last get_lhs resolved, or -1 (0 means `$0`: whoever
+// stores into that slot then calls set_record).
+extern int32_t field_assigned;
+
+extern int eval_unwind;
+inline int eval_unwinding() { return eval_unwind; }

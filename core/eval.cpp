@@ -1,0 +1,391 @@
+// Expression evaluator: tree_eval, conditions, assignment targets and the
+// arithmetic, comparison, concatenation and match operators.
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "core/arith.h"
+#include "core/eval_internal.h"
+#include "core/fields.h"
+#include "core/regex.h"
+#include "platform/locale.h"
+#include "startup/diag.h"
+
+int32_t field_assigned = -1;
+int eval_unwind = 0;
+
+namespace {
+
+// "0で除算しようとしました" (an attempt was made to divide by 0).
+constexpr char kDivideByZeroSjis[] =
+    "0\x82\xc5\x8f\x9c\x8e\x5a\x82\xb5\x82\xe6\x82\xa4\x82\xc6\x82\xb5\x82\xdc\x82\xb5\x82\xbd";
+constexpr char kDivideByZeroUtf8[] = "0で除算しようとしました";
+
+[[noreturn]] void divide_by_zero() { fatal("%s", console_is_utf8() ? kDivideByZeroUtf8 : kDivideByZeroSjis); }
+
+NODE *as_temp_copy(NODE *v) {
+    NODE *c = dupnode(v);
+    c->flags |= NODE_TEMP;
+    return c;
+}
+
+// Trees whose evaluation cannot release a value owned by a variable: reads of
+// variables, constants, fields and elements with such indexes, and operators
+// over them. Bounded so the check stays cheap.
+bool cannot_release(NODE *t, int depth) {
+    if (!t) return true;
+    switch (t->type) {
+    case T_VALUE: case T_VAR: case T_ARRAY: case T_PARAMETER: case T_REGEX:
+        return true;
+    case T_FIELD: case T_NEGATE: case T_NOT:
+        return depth > 0 && cannot_release(t->left, depth - 1);
+    case T_SUBSCRIPT: case T_IN_ARRAY:
+        return depth > 0 && t->right && !t->right->right && cannot_release(t->right->left, depth - 1);
+    case T_MULTIPLY: case T_DIVIDE: case T_MODULO: case T_ADD: case T_SUBTRACT: case T_CONCAT:
+    case T_BIT_AND: case T_BIT_OR: case T_BIT_XOR: case T_SHIFT_LEFT: case T_SHIFT_RIGHT:
+    case T_EQUAL: case T_NOT_EQUAL: case T_LESS: case T_GREATER: case T_LESS_EQUAL:
+    case T_GREATER_EQUAL: case T_AND: case T_OR:
+        return depth > 0 && cannot_release(t->left, depth - 1) && cannot_release(t->right, depth - 1);
+    default:
+        return false;
+    }
+}
+
+// ---- arithmetic ---------------------------------------------------------------
+
+int32_t arithmetic(int32_t type, int32_t a, int32_t b) {
+    switch (type) {
+    case T_MULTIPLY: return arith::mul(a, b);
+    case T_DIVIDE: if (b == 0) divide_by_zero(); return arith::div(a, b);
+    case T_MODULO: if (b == 0) divide_by_zero(); return arith::mod(a, b);
+    case T_ADD: return arith::add(a, b);
+    case T_SUBTRACT: return arith::sub(a, b);
+    case T_BIT_AND: return a & b;
+    case T_BIT_OR: return a | b;
+    case T_BIT_XOR: return a ^ b;
+    case T_SHIFT_LEFT: return arith::shl(a, b);
+    case T_SHIFT_RIGHT: return arith::shr(a, b);
+    default: BAIL_OUT("eval");
+    }
+}
+
+NODE *eval_arithmetic(NODE *t, int cm) {
+    // Each number is taken before the other operand runs, so a side effect of
+    // the right operand cannot pull the left value away.
+    NODE *l = eval_operand(t->left, cm);
+    int32_t a = number_of(l);
+    free_temp(l);
+    NODE *r = eval_operand(t->right, cm);
+    int32_t b = number_of(r);
+    free_temp(r);
+    if (eval_unwind) return null_string;
+    return make_temp_number(arithmetic(t->type, a, b));
+}
+
+// The operator of a compound assignment, indexed by type - T_ASSIGN_MULTIPLY.
+constexpr int32_t kCompoundOperator[] = {T_MULTIPLY, T_DIVIDE, T_MODULO, T_ADD, T_SUBTRACT,
+                                         T_BIT_AND, T_BIT_OR, T_BIT_XOR, T_SHIFT_LEFT, T_SHIFT_RIGHT};
+static_assert(sizeof kCompoundOperator / sizeof *kCompoundOperator ==
+              T_ASSIGN_SHIFT_RIGHT - T_ASSIGN_MULTIPLY + 1);
+
+void after_store(int32_t assigned_field) {
+    if (assigned_field == 0) {
+        NODE *rec = string_of(*get_field(0, 0));
+        set_record(rec->string, rec->length);
+    }
+    field_assigned = -1;
+}
+
+// ++, -- and the compound assignments. The right side runs before the target
+// is resolved (as for plain assignment), so the slot cannot go stale meanwhile.
+NODE *eval_compound(NODE *t, int cm) {
+    int32_t m = 0;
+    bool is_assign = t->type >= T_ASSIGN_MULTIPLY;
+    if (is_assign) {
+        NODE *r = eval_operand(t->right, cm);
+        m = number_of(r);
+        free_temp(r);
+        if (eval_unwind) return null_string;
+    }
+    NODE **slot = get_lhs(t->left, 1);
+    int32_t assigned = field_assigned;
+    int32_t n = number_of(*slot);
+    int32_t result;
+    switch (t->type) {
+    case T_PRE_INCREMENT: case T_POST_INCREMENT: result = arith::add(n, 1); break;
+    case T_PRE_DECREMENT: case T_POST_DECREMENT: result = arith::sub(n, 1); break;
+    case T_ASSIGN_DIVIDE:
+        if (m == 0) fatal("division by zero attempted in /=");
+        result = arith::div(n, m);
+        break;
+    case T_ASSIGN_MODULO:
+        if (m == 0) fatal("division by zero attempted in %%=");
+        result = arith::mod(n, m);
+        break;
+    default:
+        result = arithmetic(kCompoundOperator[t->type - T_ASSIGN_MULTIPLY], n, m);
+    }
+    assign_number(slot, result);
+    NODE *stored = *slot;
+    after_store(assigned);
+    if (t->type == T_POST_INCREMENT || t->type == T_POST_DECREMENT) return make_temp_number(n);
+    return stored;
+}
+
+NODE *eval_assign(NODE *t, int cm) {
+    NODE *v = eval_operand(t->right, cm);
+    if (eval_unwind) {
+        free_temp(v);
+        return null_string;
+    }
+    if (!(v->flags & (NODE_TEMP | NODE_PERM)) && !cannot_release(t->left, 2)) v = as_temp_copy(v);
+    NODE **slot = get_lhs(t->left, 1);
+    int32_t assigned = field_assigned;
+    NODE *old = *slot;
+    *slot = dupnode(v);
+    NODE *stored = *slot;
+    unref(old);
+    after_store(assigned);
+    return stored;
+}
+
+// ---- comparison, concatenation, matching --------------------------------------------
+
+int compare(NODE *t, int cm) {
+    NODE *l = protect(eval_operand(t->left, cm), t->right);
+    NODE *r = eval_operand(t->right, cm);
+    int c = cmp_nodes(l, r);
+    free_temp(l);
+    free_temp(r);
+    switch (t->type) {
+    case T_EQUAL: return c == 0;
+    case T_NOT_EQUAL: return c != 0;
+    case T_LESS: return c < 0;
+    case T_GREATER: return c > 0;
+    case T_LESS_EQUAL: return c <= 0;
+    default: return c >= 0;
+    }
+}
+
+// Text of a concatenation operand; in character mode a value without a string
+// view stands for the one byte of its number (the value itself is left as is).
+struct Piece {
+    const char *text;
+    uint32_t length;
+    char byte;
+};
+
+Piece piece_of(NODE *v, int cm) {
+    if (cm && !(v->flags & NODE_STR_VALID)) {
+        Piece p{nullptr, 1, static_cast<char>(number_of(v) & 0xFF)};
+        return p;
+    }
+    string_of(v);
+    return Piece{v->string, static_cast<uint32_t>(v->length), 0};
+}
+
+NODE *concatenate(NODE *t, int cm) {
+    NODE *l = protect(eval_operand(t->left, cm), t->right);
+    NODE *r = eval_operand(t->right, cm);
+    Piece a = piece_of(l, cm);
+    Piece b = piece_of(r, cm);
+    if (a.length + uint64_t{b.length} > INT32_MAX - 3) out_of_memory("tree_eval");
+    static std::string joined;
+    joined.assign(a.text ? a.text : &a.byte, a.length);
+    joined.append(b.text ? b.text : &b.byte, b.length);
+    free_temp(l);
+    free_temp(r);
+    return make_temp_string(joined.data(), joined.size());
+}
+
+// A regular-expression constant, recompiled when IGNORECASE changed.
+pattern_buffer *constant_pattern(NODE *re) {
+    int fold = ignorecase_on();
+    if (re->word5 != fold || !re->pattern) {
+        if (re->pattern) free_regexp(re->pattern);
+        re->pattern = make_regexp_constant(re->name, fold);
+        re->word5 = fold;
+    }
+    return re->pattern;
+}
+
+int match(NODE *t, int cm) {
+    NODE *pattern_tree = t->type == T_REGEX ? t : t->right;
+    NODE *text = (t->type == T_REGEX || !t->left) ? *get_field(0, 0) : eval_operand(t->left, cm);
+    text = string_of(protect(text, pattern_tree));
+    pattern_buffer *buf;
+    bool dynamic = pattern_tree && pattern_tree->type != T_REGEX;
+    if (dynamic) {
+        NODE *p = eval_operand(pattern_tree, 0);
+        if (eval_unwind) {
+            free_temp(p);
+            free_temp(text);
+            return 0;
+        }
+        buf = make_regexp(p, ignorecase_on());
+    } else {
+        buf = pattern_tree ? constant_pattern(pattern_tree) : nullptr;
+    }
+    if (!buf) BAIL_OUT("eval");
+    regex_registers regs;
+    bool matched = re_search(buf, text->string, text->length, 0, text->length, &regs) >= 0;
+    if (dynamic) free_regexp(buf);
+    free_temp(text);
+    return t->type == T_NO_MATCH ? !matched : matched;
+}
+
+// Truth of the logical operators and comparisons without a temporary.
+int truth(NODE *t) {
+    switch (t->type) {
+    case T_AND: return eval_condition(t->left) && eval_condition(t->right);
+    case T_OR: return eval_condition(t->left) || eval_condition(t->right);
+    case T_NOT: return !eval_condition(t->left);
+    case T_MATCH: case T_NO_MATCH: case T_REGEX: return match(t, 0);
+    default: return compare(t, 0);
+    }
+}
+
+NODE *conditional(NODE *t, int cm) {
+    int c = eval_condition(t->left);
+    if (eval_unwind) return null_string;
+    NODE *branch = c ? t->right->left : t->right->right;
+    return eval_operand(branch, cm);
+}
+
+NODE *ignorecase_var = nullptr;
+
+}  // namespace
+
+void function_as_value(NODE *fn) {
+    fatal("function `%s()' called with space between name and (,\n%s", fn->left->name,
+          "or used in other expression context");
+}
+
+NODE *resolve_array(NODE *n) {
+    n = resolve_param(n);
+    if (n->type == T_FUNC_NAME) function_as_value(n);
+    return n;
+}
+
+NODE *protect(NODE *v, NODE *next_tree) {
+    if (v->flags & (NODE_TEMP | NODE_PERM)) return v;
+    if (!next_tree || next_tree->type == T_VALUE || next_tree->type == T_VAR) return v;
+    if (cannot_release(next_tree, 3)) return v;
+    return as_temp_copy(v);
+}
+
+int ignorecase_on() {
+    if (!ignorecase_var) ignorecase_var = variable("IGNORECASE");
+    return number_of(ignorecase_var->left) != 0;
+}
+
+NODE *tree_eval(NODE *t, int cm) {
+    switch (t->type) {
+    case T_VALUE:
+        return t;
+    case T_VAR:
+        if (t != nf_var) return t->left;
+        return *get_lhs(t, 0);
+    case T_PARAMETER:
+        return frame_var(t)->left;
+    case T_ARRAY: case T_SUBSCRIPT: case T_FIELD:
+        return *get_lhs(t, 0);
+    case T_ASSIGN:
+        return eval_assign(t, cm);
+    case T_PRE_INCREMENT: case T_PRE_DECREMENT: case T_POST_INCREMENT: case T_POST_DECREMENT:
+    case T_ASSIGN_MULTIPLY: case T_ASSIGN_DIVIDE: case T_ASSIGN_MODULO: case T_ASSIGN_ADD:
+    case T_ASSIGN_SUBTRACT: case T_ASSIGN_BIT_AND: case T_ASSIGN_BIT_OR: case T_ASSIGN_BIT_XOR:
+    case T_ASSIGN_SHIFT_LEFT: case T_ASSIGN_SHIFT_RIGHT:
+        return eval_compound(t, cm);
+    case T_AND: case T_OR: case T_NOT:
+    case T_EQUAL: case T_NOT_EQUAL: case T_LESS: case T_GREATER: case T_LESS_EQUAL: case T_GREATER_EQUAL:
+    case T_MATCH: case T_NO_MATCH: case T_REGEX:
+        return make_temp_number(truth(t));
+    case T_NEGATE: {
+        NODE *v = eval_operand(t->left, cm);
+        int32_t n = number_of(v);
+        free_temp(v);
+        return make_temp_number(arith::neg(n));
+    }
+    case T_MULTIPLY: case T_DIVIDE: case T_MODULO: case T_ADD: case T_SUBTRACT:
+    case T_BIT_AND: case T_BIT_OR: case T_BIT_XOR: case T_SHIFT_LEFT: case T_SHIFT_RIGHT:
+        return eval_arithmetic(t, cm);
+    case T_CONCAT:
+        return concatenate(t, cm);
+    case T_COND_EXP:
+        return conditional(t, cm);
+    case T_DELETE:
+        do_delete(resolve_array(t->left), t->right);
+        return null_string;
+    case T_IN_ARRAY:
+        return make_temp_number(in_array(resolve_array(t->left), t->right));
+    case T_BUILTIN:
+        return t->builtin(t->left);
+    case T_FUNC_CALL:
+        return func_call(t->right, t->left);
+    case T_FUNC_NAME:
+        function_as_value(t);
+    default:
+        fatal("illegal type (%d) in tree_eval", t->type);
+    }
+}
+
+int eval_condition(NODE *t) {
+    if (!t) return 1;
+    switch (t->type) {
+    case T_AND: case T_OR: case T_NOT:
+    case T_EQUAL: case T_NOT_EQUAL: case T_LESS: case T_GREATER: case T_LESS_EQUAL: case T_GREATER_EQUAL:
+    case T_MATCH: case T_NO_MATCH: case T_REGEX:
+        return truth(t);
+    default:
+        break;
+    }
+    NODE *v = eval_operand(t, 0);
+    int yes = (v->flags & NODE_NUMERIC) ? number_of(v) != 0 : string_of(v)->length != 0;
+    free_temp(v);
+    return eval_unwind ? 0 : yes;
+}
+
+NODE **get_lhs(NODE *t, int assign) {
+    field_assigned = -1;
+    switch (t->type) {
+    case T_VAR: case T_ARRAY:
+        if (t == nf_var) {
+            NODE *v = t->left;
+            if ((v->flags & NODE_NUM_VALID) && v->number == -1) split_record_for_nf();
+        }
+        return &t->left;
+    case T_PARAMETER:
+        return &frame_var(t)->left;
+    case T_SUBSCRIPT:
+        return assoc_lookup(resolve_array(t->left), concat_exp(t->right));
+    case T_FIELD: {
+        NODE *v = eval_operand(t->left, 0);
+        int32_t n = number_of(v);
+        free_temp(v);
+        if (eval_unwind) n = 0;
+        if (n < 0) fatal("attempt to access field %d", n);
+        NODE **slot = get_field(n, assign);
+        field_assigned = n;
+        return slot;
+    }
+    case T_FUNC_NAME:
+        fatal("`%s()' is a function, assignment is not allowed", t->left->name);
+    default:
+        BAIL_OUT("eval");
+    }
+}
+
+void assign_number(NODE **slot, int32_t n) {
+    NODE *v = *slot;
+    if (v == null_string || (v->flags & NODE_PERM)) {
+        // Shared values are never changed in place.
+        *slot = make_number(n);
+        return;
+    }
+    if ((v->flags & NODE_STR_VALID) && (v->flags & (NODE_FREEABLE | NODE_TEMP))) std::free(v->string);
+    v->number = n;
+    v->str_refs = 0;
+    v->flags = static_cast<uint8_t>((v->flags & ~NODE_STR_VALID) | NODE_NUM_VALID | NODE_NUMERIC);
+}

@@ -1,0 +1,55 @@
+// State shared by the evaluator's files (eval.cpp, func_call.cpp) and the field
+// splitter; nothing outside core/ includes this.
+#pragma once
+
+#include <cstdint>
+
+#include "core/eval.h"
+
+// How a statement ended. Next and Exit travel up to the rule list; Break and
+// Continue to the innermost loop; Return to the running function call.
+enum class Flow : uint8_t { Normal, Next, Exit, Break, Continue, Return };
+
+// Loops running in the current function context (0 at rule level and at the
+// start of every call).
+extern int32_t loop_depth;
+// The value `return` left for the running call (null_string when none).
+extern NODE *ret_node;
+
+Flow exec_statement(NODE *tree);
+
+// The pending unwinding as a statement result (Next or Exit).
+inline Flow pending_flow() { return static_cast<Flow>(eval_unwind); }
+
+// A value operand is used directly, an absent one is null_string.
+inline NODE *eval_operand(NODE *tree, int char_mode) {
+    if (!tree) return null_string;
+    if (tree->type == T_VALUE) return tree;
+    return tree_eval(tree, char_mode);
+}
+
+// Releases an evaluated value if it is a temporary (other results belong to
+// a variable, a field or a constant).
+inline void free_temp(NODE *v) {
+    if (v->flags & NODE_TEMP) unref(v);
+}
+
+inline int32_t number_of(NODE *v) { return (v->flags & NODE_NUM_VALID) ? v->number : force_number(v); }
+
+inline NODE *string_of(NODE *v) { return (v->flags & NODE_STR_VALID) ? v : force_string(v); }
+
+// The T_VAR of a parameter in the running frame; other nodes unchanged.
+NODE *frame_var(NODE *param);
+inline NODE *resolve_param(NODE *n) { return n && n->type == T_PARAMETER ? frame_var(n) : n; }
+
+// The variable an element reference, `in`, `delete` or `for in` works on; a
+// function name there is fatal (as any use of a function as a value).
+NODE *resolve_array(NODE *n);
+[[noreturn]] void function_as_value(NODE *fn);
+
+// IGNORECASE is set (its number is not 0).
+int ignorecase_on();
+
+// Keeps `v` alive across the evaluation of `next_tree`: a value owned by a
+// variable is copied (as a temporary) when that evaluation might replace it.
+NODE *protect(NODE *v, NODE *next_tree);

@@ -1,0 +1,115 @@
+// Executor tests from script text: parse in process, run the BEGIN blocks,
+// then look at the variables. Names are unique per test because the symbol
+// table lives for the whole test program.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+
+#include "core/eval.h"
+#include "core/eval_test_util.h"
+#include "core/fields.h"
+#include "frontend/frontend_test_util.h"
+
+namespace {
+
+class Exec : public ::testing::Test {
+protected:
+    void SetUp() override {
+        reset_record_state();
+        exiting = 0;
+        exit_code = 0;
+    }
+    // Runs the script's BEGIN blocks; the result is interpret's.
+    int run(const std::string &script) {
+        ScriptInput input(script);
+        EXPECT_EQ(yyparse(), 0);
+        return interpret(begin_block);
+    }
+    std::string str(const char *name) {
+        NODE *v = force_string(lookup(global_table, name)->left);
+        return std::string(v->string, static_cast<uint32_t>(v->length));
+    }
+    int32_t num(const char *name) { return force_number(lookup(global_table, name)->left); }
+};
+
+TEST_F(Exec, FunctionsCalledBeforeTheirDefinition) {
+    run("BEGIN { r1 = sq(7); r2 = count(8000) }\n"
+        "function sq(x) { return x * x }\n"
+        "function count(n) { return n ? 1 + count(n - 1) : 0 }\n");
+    EXPECT_EQ(num("r1"), 49);
+    EXPECT_EQ(num("r2"), 8000);
+}
+
+TEST_F(Exec, ArraysMadeInsideACallReachTheCaller) {
+    run("function mk(p, q) { p[1] = \"one\"; pass(q) }\n"
+        "function pass(r) { r[\"x\"] = 2 }\n"
+        "BEGIN { mk(made1, made2); r3 = made1[1] made2[\"x\"] }\n");
+    EXPECT_EQ(str("r3"), "one2");
+    EXPECT_EQ(lookup(global_table, "made2")->type, T_ARRAY);
+}
+
+TEST_F(Exec, LocalsStartEmptyOnEveryCall) {
+    run("function acc(x,   t, arr, k, n) { t = t x; arr[x]; for (k in arr) n++; return t n }\n"
+        "BEGIN { r4 = acc(\"a\") acc(\"b\") }\n");
+    EXPECT_EQ(str("r4"), "a1b1");
+}
+
+TEST_F(Exec, ExitInsideAFunctionStopsEverything) {
+    EXPECT_EQ(run("function quit(c) { exit c; after1 = 1 }\n"
+                  "function side() { after2 = 1 }\n"
+                  "BEGIN { v = 1 + quit(7) + side(); after3 = 1 }\n"
+                  "BEGIN { after4 = 1 }\n"),
+              0);
+    EXPECT_TRUE(exiting);
+    EXPECT_EQ(exit_code, 7);
+    for (const char *name : {"after1", "after2", "after3", "after4"}) EXPECT_EQ(num(name), 0) << name;
+}
+
+TEST_F(Exec, LoopStateSurvivesCallsMadeInsideLoops) {
+    run("function inner(n,   i, s) { for (i = 0; i < n; i++) { if (i == 1) continue; s = s i } return s }\n"
+        "BEGIN { for (j = 0; j < 3; j++) { r5 = r5 inner(3) \":\"; if (j == 1) break } }\n");
+    EXPECT_EQ(str("r5"), "02:02:");
+    EXPECT_EQ(num("j"), 1);
+}
+
+TEST_F(Exec, ForInDeletingTheNextElementSkipsTheRestOfItsBucket) {
+    // Every pass deletes one other element; elements skipped with a bucket are
+    // neither seen nor deleted, so what is left is what was never deleted.
+    run("BEGIN { for (i = 0; i < 2000; i++) big[i] = i\n"
+        "  for (k in big) { seen++; for (m in big) if (m != k) { delete big[m]; break } }\n"
+        "  left = 0; for (k in big) left++ }\n");
+    EXPECT_GT(num("seen"), 0);
+    EXPECT_EQ(num("left"), 2000 - num("seen"));
+}
+
+TEST_F(Exec, RecordAndFieldsFromScript) {
+    run("BEGIN { $0 = \"a b c\"; $5 = \"e\"; r6 = $0; n6 = NF; OFS = \"-\"; $1 = $1; r7 = $0 }\n");
+    set_var("FS", ",");  // scripts set FS only through -V: FS is a control-code name there
+    run("BEGIN { r8 = $2; $0 = \"x,y\"; r9 = $2; OFS = \" \" }\n");
+    EXPECT_EQ(str("r6"), "a b c  e");
+    EXPECT_EQ(num("n6"), 5);
+    EXPECT_EQ(str("r7"), "a-b-c--e");
+    EXPECT_EQ(str("r8"), "b");  // the fields of the record set before FS changed
+    EXPECT_EQ(str("r9"), "y");
+    set_var("FS", " ");
+}
+
+TEST_F(Exec, MatchOperatorsFollowIgnorecase) {
+    run("BEGIN { m1 = (\"ABC\" ~ /abc/); IGNORECASE = 1; m2 = (\"ABC\" ~ /abc/); m3 = (\"ABC\" ~ \"b\")\n"
+        "  m4 = (\"ABC\" !~ /z/); IGNORECASE = 0; m5 = (\"ABC\" ~ /abc/)\n"
+        "  $0 = \"hello\"; m6 = /ell/; m7 = !/ell/; if (/^h/) m8 = 1 }\n");
+    EXPECT_EQ(str("m1") + str("m2") + str("m3") + str("m4") + str("m5"), "01110");
+    EXPECT_EQ(str("m6") + str("m7") + str("m8"), "101");
+}
+
+TEST_F(Exec, NextEndsTheRemainingBlocks) {
+    EXPECT_EQ(run("function skip() { next }\n"
+                  "BEGIN { skip(); after5 = 1 }\n"
+                  "BEGIN { after6 = 1 }\n"),
+              1);
+    EXPECT_EQ(num("after5") + num("after6"), 0);
+    EXPECT_FALSE(exiting);
+}
+
+}  // namespace

@@ -1,0 +1,298 @@
+// The record, its fields, the splitter and the `split` builtin.
+#include "core/fields.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "core/builtins.h"
+#include "core/eval_internal.h"
+#include "core/regex.h"
+#include "core/strfuncs.h"
+#include "startup/diag.h"
+
+NODE *nf_var = nullptr;
+
+namespace {
+
+NODE **field_table = nullptr;  // entry 0 is $0; unused entries hold null_string
+int32_t field_capacity = 0;
+int32_t parse_high_water = 0;  // fields held, 1..parse_high_water
+bool field0_valid = true;
+int32_t parse_extent = 0;      // where splitting stopped within $0
+std::string save_fs = " ";     // separator for the current record
+NODE *beyond_slot = nullptr;   // handed out for fields read beyond NF
+
+NODE *fs_var = nullptr;
+NODE *rs_var = nullptr;
+NODE *ofs_var = nullptr;
+
+void bind_variables() {
+    if (fs_var) return;
+    fs_var = variable("FS");
+    rs_var = variable("RS");
+    ofs_var = variable("OFS");
+    nf_var = variable("NF");
+}
+
+std::string_view text_of(NODE *v) {
+    string_of(v);
+    return {v->string, static_cast<size_t>(v->length)};
+}
+
+// Room for field n; new entries hold null_string.
+void reserve_field(int32_t n) {
+    if (n < field_capacity) return;
+    if (n > MAX_FIELD) out_of_memory_realloc("set_field");
+    int64_t want = field_capacity ? int64_t{field_capacity} * 2 : 8;
+    int32_t cap = static_cast<int32_t>(want > n ? (want > MAX_FIELD + 1 ? MAX_FIELD + 1 : want) : n + 1);
+    auto *grown = static_cast<NODE **>(std::realloc(field_table, sizeof(NODE *) * cap));
+    if (!grown) out_of_memory_realloc("set_field");
+    for (int32_t i = field_capacity; i < cap; ++i) grown[i] = null_string;
+    field_table = grown;
+    field_capacity = cap;
+}
+
+void set_nf(int32_t n) { assign_number(&nf_var->left, n); }
+
+// FS as it applies to records: with an empty RS, newlines separate too.
+std::string separator_from_fs() {
+    std::string fs(text_of(fs_var->left));
+    if (!text_of(rs_var->left).empty()) return fs;
+    if (fs == " ") return "[ \t\n]+";
+    if (fs.size() == 1) return "[" + fs + "\n]";
+    if (fs.empty()) return "\n";
+    return fs;
+}
+
+char record_separator() {
+    std::string_view rs = text_of(rs_var->left);
+    return rs.empty() ? '\0' : rs[0];
+}
+
+void store_field(int32_t n, const char *text, int32_t length, NODE *) { set_field(n, text, length); }
+
+// Splits what is left of $0; returns the field count.
+int32_t split_rest() {
+    NODE *rec = string_of(field_table[0]);
+    SplitInput in{rec->string, rec->length, parse_extent};
+    int32_t count = parse_fields(parse_high_water, in, save_fs, store_field, nullptr);
+    parse_extent = in.pos;
+    return count;
+}
+
+int32_t char_length(const char *p, int32_t i, int32_t end) {
+    return sjis_lead(static_cast<unsigned char>(p[i])) && i + 1 < end ? 2 : 1;
+}
+
+int32_t split_on_blanks(int32_t count, SplitInput &in, FieldStore store, NODE *array) {
+    const char *p = in.text;
+    int32_t i = in.pos, end = in.length;
+    auto blank = [p](int32_t k) { return p[k] == ' ' || p[k] == '\t'; };
+    while (i < end) {
+        while (i < end && blank(i)) ++i;
+        if (i >= end) break;
+        int32_t start = i;
+        while (i < end && !blank(i)) ++i;
+        store(++count, p + start, i - start, array);
+        if (i < end) ++i;
+    }
+    in.pos = i;
+    return count;
+}
+
+int32_t split_on_byte(int32_t count, SplitInput &in, char sep, FieldStore store, NODE *array) {
+    const char *p = in.text;
+    int32_t i = in.pos, end = in.length;
+    char rs = record_separator();
+    while (i < end) {
+        int32_t start = i;
+        while (i < end && p[i] != sep) i += char_length(p, i, end);
+        store(++count, p + start, i - start, array);
+        if (i < end) {
+            ++i;
+            if (i == end && rs != '\0') store(++count, p + i, 0, array);  // a trailing separator
+        }
+    }
+    in.pos = i;
+    return count;
+}
+
+int32_t split_on_regex(int32_t count, SplitInput &in, std::string_view sep, FieldStore store,
+                       NODE *array) {
+    const char *p = in.text;
+    int32_t end = in.length;
+    int32_t i = in.pos;
+    if (i >= end) return count;  // nothing to split: no fields, not one empty one
+    char rs = record_separator();
+    if (rs == '\0' && text_of(fs_var->left) == " ") {
+        while (i < end && (p[i] == '\n' || p[i] == ' ' || p[i] == '\t')) ++i;
+    }
+    int32_t field_start = i, scan = i;
+    regex_registers regs;
+    while (scan < end) {
+        int32_t m = re_split(p + scan, end - scan, sep, &regs);
+        if (m < 0) break;
+        int32_t match_start = scan + regs.start[0], match_end = scan + regs.end[0];
+        if (match_end == match_start) {
+            // An empty match separates nothing: look again one character on.
+            scan = match_start + char_length(p, match_start, end);
+            continue;
+        }
+        store(++count, p + field_start, match_start - field_start, array);
+        scan = field_start = match_end;
+    }
+    if (rs != '\0' || field_start < end) store(++count, p + field_start, end - field_start, array);
+    in.pos = end;
+    return count;
+}
+
+void store_element(int32_t n, const char *text, int32_t length, NODE *array) {
+    NODE **slot = assoc_lookup(array, make_temp_number(n));
+    NODE *old = *slot;
+    *slot = make_str_node(text, static_cast<size_t>(length), 0);
+    unref(old);
+}
+
+// The cached separator of re_split.
+std::string cached_separator;
+int cached_fold = -1;
+pattern_buffer cached_pattern{};
+
+}  // namespace
+
+void init_fields() {
+    bind_variables();
+    reserve_field(0);
+    NODE *rec = make_str_node("", 0, 0);
+    rec->flags = NODE_PERM | NODE_STR_VALID;
+    field_table[0] = rec;
+    parse_high_water = 0;
+    field0_valid = true;
+    parse_extent = 0;
+}
+
+void set_record(const char *text, int32_t length) {
+    bind_variables();
+    if (!field_table) init_fields();
+    NODE *rec = field_table[0];
+    if (!(rec->flags & NODE_STR_VALID) || rec->string != text) {
+        field_table[0] = make_str_node(text, static_cast<size_t>(length), 0);
+        unref(rec);
+    }
+    for (int32_t i = 1; i <= parse_high_water; ++i) {
+        unref(field_table[i]);
+        field_table[i] = null_string;
+    }
+    parse_high_water = 0;
+    field0_valid = true;
+    parse_extent = 0;
+    save_fs = separator_from_fs();
+    set_nf(-1);
+}
+
+NODE **get_field(int32_t n, int assign) {
+    if (!field_table) init_fields();
+    if (n == 0) {
+        if (!field0_valid) rebuild_record();
+        return &field_table[0];
+    }
+    if (assign) field0_valid = false;
+    if (n <= parse_high_water) return &field_table[n];
+    int32_t count = split_rest();
+    if (count < n && assign) {
+        set_field(n, "", 0);
+        count = n;
+    }
+    set_nf(count);
+    if (count < n) {
+        beyond_slot = null_string;
+        return &beyond_slot;
+    }
+    return &field_table[n];
+}
+
+void split_record_for_nf() {
+    if (!field_table) init_fields();
+    set_nf(split_rest());
+}
+
+void set_field(int32_t n, const char *text, int32_t length) {
+    reserve_field(n);
+    NODE *v = make_str_node(text, static_cast<size_t>(length), 0);
+    force_number(v);
+    NODE *old = field_table[n];
+    field_table[n] = v;
+    unref(old);
+    if (n > parse_high_water) parse_high_water = n;
+}
+
+void rebuild_record() {
+    std::string_view ofs = text_of(ofs_var->left);
+    std::string joined;
+    for (int32_t i = 1; i <= parse_high_water; ++i) {
+        if (i > 1) joined.append(ofs);
+        joined.append(text_of(field_table[i]));
+    }
+    if (joined.size() > INT32_MAX - 3) out_of_memory("fix_fields");
+    NODE *old = field_table[0];
+    field_table[0] = make_str_node(joined.data(), joined.size(), 0);
+    unref(old);
+    field0_valid = true;
+    parse_extent = field_table[0]->length;
+}
+
+int32_t parse_fields(int32_t count, SplitInput &in, std::string_view separator, FieldStore store,
+                     NODE *array) {
+    bind_variables();
+    if (separator.size() >= 2) return split_on_regex(count, in, separator, store, array);
+    if (separator == " ") return split_on_blanks(count, in, store, array);
+    return split_on_byte(count, in, separator.empty() ? '\0' : separator[0], store, array);
+}
+
+int32_t re_split(const char *text, int32_t length, std::string_view separator, regex_registers *regs) {
+    int fold = ignorecase_on();
+    if (fold != cached_fold || separator != cached_separator) {
+        if (cached_fold >= 0) re_free_pattern(&cached_pattern);
+        cached_fold = -1;
+        cached_pattern = pattern_buffer{};
+        cached_pattern.translate = fold ? re_casefold_table : nullptr;
+        if (re_compile_pattern(separator.data(), static_cast<int32_t>(separator.size()), &cached_pattern)) {
+            fatal("illegal regular expression for FS: `%.*s'", static_cast<int>(separator.size()),
+                  separator.data());
+        }
+        cached_separator.assign(separator);
+        cached_fold = fold;
+    }
+    int32_t at = re_search(&cached_pattern, text, length, 0, length, regs);
+    return at >= 0 ? at : -1;
+}
+
+NODE *do_split(NODE *args) {
+    NODE *text_arg = args ? args->left : nullptr;
+    NODE *rest = args ? args->right : nullptr;
+    NODE *v = eval_operand(text_arg, 0);
+    NODE *array = resolve_param(rest ? rest->left : nullptr);
+    if (!array || (array->type != T_VAR && array->type != T_ARRAY))
+        fatal("second argument of split is not a variable");
+    // The text may be an element of the array about to be emptied: keep a copy.
+    if (!(v->flags & (NODE_TEMP | NODE_PERM))) {
+        v = dupnode(v);
+        v->flags |= NODE_TEMP;
+    }
+    std::string separator = " ";
+    if (rest && rest->right) {
+        NODE *s = eval_operand(rest->right->left, 0);
+        separator.assign(text_of(s));
+        free_temp(s);
+    }
+    if (eval_unwind) {
+        free_temp(v);
+        return make_temp_number(0);
+    }
+    string_of(v);
+    assoc_clear(array);
+    SplitInput in{v->string, v->length, 0};
+    int32_t n = parse_fields(0, in, separator, store_element, array);
+    free_temp(v);
+    return make_temp_number(n);
+}

@@ -1,0 +1,156 @@
+// User function calls: parameter frames, arrays by reference, locals.
+//
+// Frames live on one growable stack of T_VAR pointers; a call's frame is the
+// range from its base to the top. Arguments are evaluated in the caller's
+// frame and pushed one by one, so calls made while evaluating them stack above
+// and are gone again before the next argument is pushed.
+#include <cstdint>
+#include <cstdlib>
+
+#include "core/eval_internal.h"
+#include "platform/sched.h"
+#include "startup/diag.h"
+
+NODE *ret_node = nullptr;
+
+namespace {
+
+constexpr size_t kNoFrame = SIZE_MAX;
+// Stack kept free below the deepest call; deeper recursion stops with a message
+// instead of overflowing.
+constexpr size_t kStackReserve = 256 * 1024;
+
+NODE **frames = nullptr;
+size_t frames_cap = 0;
+size_t frames_top = 0;
+size_t frame_base = kNoFrame;
+
+void push_var(NODE *var) {
+    if (frames_top == frames_cap) {
+        size_t cap = frames_cap ? frames_cap * 2 : 64;
+        auto *grown = static_cast<NODE **>(std::realloc(frames, cap * sizeof(NODE *)));
+        if (!grown) out_of_memory("func_call");
+        frames = grown;
+        frames_cap = cap;
+    }
+    frames[frames_top++] = var;
+}
+
+// Word 4 of a frame variable: whether its element table is the caller's.
+constexpr int32_t kOwnTable = 0;
+constexpr int32_t kSharedTable = 1;
+
+NODE *new_var(int32_t type, NODE *value, NODE **table, int32_t sharing) {
+    NODE *var = newnode(type);
+    var->left = value;
+    var->table = table;
+    var->count = sharing;
+    return var;
+}
+
+NODE *find_function(NODE *name) {
+    if (name->installed) return name->installed;  // bound on the first call
+    NODE *fn = lookup(global_table, name->string);
+    if (!fn || fn->type != T_FUNC_NAME) fatal("function `%s()' not defined", name->string);
+    name->installed = fn;
+    return fn;
+}
+
+void free_table(NODE *var) {
+    assoc_clear(var);
+    std::free(var->table);
+    var->table = nullptr;
+}
+
+// Releases the frame from `base` up. The first `given` slots had arguments:
+// an array built inside the call in a parameter whose argument was a plain
+// variable is handed to that variable.
+void drop_frame(size_t base, int32_t given, NODE *args) {
+    NODE *a = args;
+    for (size_t i = base; i < frames_top; ++i) {
+        NODE *var = frames[i];
+        NODE *src = nullptr;
+        if (static_cast<int64_t>(i - base) < given) {
+            src = resolve_param(a->left);
+            a = a->right;
+        }
+        unref(var->left);
+        if (var->table && var->count == kOwnTable) {
+            if (src && src->type == T_VAR && !src->table) {
+                src->table = var->table;
+                src->type = T_ARRAY;
+            } else {
+                free_table(var);
+            }
+        }
+        free_node(var);
+    }
+    frames_top = base;
+}
+
+// Pushes one slot per declared parameter and local; returns how many had
+// arguments, or -1 when an argument's evaluation began unwinding.
+int32_t push_arguments(NODE *name, int32_t declared, NODE *args) {
+    int32_t given = 0;
+    NODE *a = args;
+    for (; a && given < declared; a = a->right, ++given) {
+        NODE *src = resolve_param(a->left);
+        if (src && src->type == T_ARRAY) {
+            push_var(new_var(T_ARRAY, null_string, src->table, kSharedTable));  // by reference
+            continue;
+        }
+        NODE *v = eval_operand(a->left, 0);
+        if (eval_unwind) {
+            free_temp(v);
+            return -1;
+        }
+        push_var(new_var(T_VAR, dupnode(v), nullptr, kOwnTable));
+    }
+    if (a) warning("function `%s()' called with more arguments than declared", name->string);
+    for (int32_t i = given; i < declared; ++i) push_var(new_var(T_VAR, null_string, nullptr, kOwnTable));
+    return given;
+}
+
+}  // namespace
+
+NODE *frame_var(NODE *param) {
+    size_t i = frame_base + static_cast<size_t>(param->slot);
+    if (frame_base == kNoFrame || i >= frames_top) BAIL_OUT("eval");
+    return frames[i];
+}
+
+NODE *func_call(NODE *name, NODE *args) {
+    NODE *fn = find_function(name);
+    if (eval_unwind) return null_string;
+    if (stack_headroom() < kStackReserve) fatal("function `%s()' nested too deeply", name->string);
+    int32_t declared = fn->left ? fn->left->slot : 0;
+    size_t base = frames_top;
+    int32_t given = push_arguments(name, declared, args);
+    if (given < 0) {
+        drop_frame(base, 0, nullptr);
+        return null_string;
+    }
+
+    int32_t saved_depth = loop_depth;
+    size_t saved_base = frame_base;
+    NODE *saved_ret = ret_node;
+    loop_depth = 0;
+    frame_base = base;
+    ret_node = null_string;
+
+    Flow f = exec_statement(fn->right);
+    if (f == Flow::Next || f == Flow::Exit) eval_unwind = static_cast<int>(f);
+    NODE *result = ret_node;
+
+    ret_node = saved_ret;
+    frame_base = saved_base;
+    drop_frame(base, given, args);
+    loop_depth = saved_depth;
+
+    if (eval_unwind) {
+        unref(result);
+        return null_string;
+    }
+    if (!(result->flags & NODE_PERM)) result->flags |= NODE_TEMP;
+    return result;
+}

@@ -1,0 +1,45 @@
+#include "platform/sched.h"
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <cstdint>
+
+void yield_processor() { sched_yield(); }
+
+namespace {
+
+struct StackBounds {
+    uintptr_t low = 0;
+    uintptr_t high = 0;
+};
+
+// This thread's stack, learned once per thread; zeros when unknown.
+const StackBounds &stack_bounds() {
+    thread_local StackBounds bounds;
+    thread_local bool known = false;
+    if (!known) {
+        known = true;
+        pthread_attr_t attr;
+        if (pthread_getattr_np(pthread_self(), &attr) == 0) {
+            void *addr = nullptr;
+            size_t size = 0;
+            if (pthread_attr_getstack(&attr, &addr, &size) == 0) {
+                bounds.low = reinterpret_cast<uintptr_t>(addr);
+                bounds.high = bounds.low + size;
+            }
+            pthread_attr_destroy(&attr);
+        }
+    }
+    return bounds;
+}
+
+}  // namespace
+
+size_t stack_headroom() {
+    const StackBounds &b = stack_bounds();
+    // The frame address, not a local's: instrumented builds may keep locals elsewhere.
+    auto at = reinterpret_cast<uintptr_t>(__builtin_frame_address(0));
+    if (b.low == 0 || at <= b.low || at > b.high) return SIZE_MAX;
+    return at - b.low;
+}

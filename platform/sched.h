@@ -1,0 +1,10 @@
+// Processor scheduling and stack headroom of the calling thread.
+//  - yield_processor: gives up the rest of the time slice (never fails).
+//  - stack_headroom: bytes left between the caller's frame and the end of the
+//    calling thread's stack; SIZE_MAX when the bounds cannot be learned.
+#pragma once
+
+#include <cstddef>
+
+void yield_processor();
+size_t stack_headroom();
