@@ -29,6 +29,8 @@ NODE *value_of(NODE *tree) {
     return tree_eval(tree, 0);
 }
 
+bool unwinding() { return eval_unwinding() != 0; }
+
 void release_value(NODE *v) {
     if (v != nullptr && (v->flags & NODE_TEMP)) unref(v);
 }

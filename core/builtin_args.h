@@ -67,6 +67,10 @@ inline std::string_view text_of(NODE *v) {
 
 inline int32_t number_view(NODE *v) { return (v->flags & NODE_NUM_VALID) ? v->number : force_number(v); }
 
+// True while `exit` or `next` inside a function called from an argument is
+// unwinding: a builtin with visible effects then does nothing.
+bool unwinding();
+
 // Results.
 inline NODE *number_result(int32_t n) { return make_temp_number(n); }
 inline NODE *text_result(std::string_view s) { return make_temp_string(s.data(), s.size()); }

@@ -33,7 +33,9 @@ int32_t leading_integer(std::string_view s) {
 
 std::string prompted_line(NODE *list) {
     BuiltinArgs args(list);
-    write_error(arg_text(args));
+    std::string prompt = arg_text(args);
+    if (unwinding()) return {};
+    write_error(prompt);
     return console_read_line(kLineChars);
 }
 
@@ -45,7 +47,9 @@ NODE *do_getch(NODE *) { return number_result(console_getch()); }
 
 NODE *do_pause(NODE *list) {
     BuiltinArgs args(list);
-    return number_result(wait_any_key(arg_text(args).c_str()));
+    std::string message = arg_text(args);
+    if (unwinding()) return null_string;
+    return number_result(wait_any_key(message.c_str()));
 }
 
 NODE *do_getn(NODE *list) { return number_result(leading_integer(prompted_line(list))); }
@@ -60,6 +64,7 @@ NODE *do_cls(NODE *) {
 NODE *do_color(NODE *list) {
     BuiltinArgs args(list);
     int32_t n = arg_number(args);
+    if (unwinding()) return null_string;
     console_set_colour(n >= 0 && n < 8 ? colour_attribute[n] : 7);
     return number_result(1);
 }
@@ -68,6 +73,7 @@ NODE *do_locate(NODE *list) {
     BuiltinArgs args(list);
     int32_t x = arg_number(args);
     int32_t y = arg_number(args);
+    if (unwinding()) return null_string;
     cursor_locate(x, y);
     return number_result(1);
 }

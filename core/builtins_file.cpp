@@ -52,6 +52,7 @@ bool is_directory_entry(const fs::path &p) {
 NODE *remove_entry(NODE *list, bool directory) {
     BuiltinArgs args(list);
     fs::path p(arg_text(args));
+    if (unwinding()) return null_string;
     std::error_code ec;
     if (is_directory_entry(p) != directory) return number_result(-1);
     return number_result(fs::remove(p, ec) && !ec ? 0 : -1);
@@ -63,6 +64,7 @@ NODE *do_fopen(NODE *list) {
     BuiltinArgs args(list);
     std::string name = arg_text(args);
     std::string mode = arg_text(args);
+    if (unwinding()) return null_string;
     std::FILE *f = mode.empty() ? nullptr : std::fopen(name.c_str(), mode.c_str());
     return number_result(f ? add_file(f) : 0);
 }
@@ -79,6 +81,7 @@ NODE *do_fputc(NODE *list) {
     BuiltinArgs args(list);
     int32_t c = arg_number(args);
     std::FILE *f = handle_arg(args);
+    if (unwinding()) return null_string;
     if (f == nullptr) return number_result(-1);
     int r = std::fputc(c & 0xFF, f);
     return number_result(r == EOF ? -1 : r);
@@ -95,6 +98,7 @@ NODE *do_fputs(NODE *list) {
     BuiltinArgs args(list);
     std::string s = arg_text(args);
     std::FILE *f = handle_arg(args);
+    if (unwinding()) return null_string;
     if (f == nullptr) return number_result(-1);
     return number_result(std::fputs(s.c_str(), f) < 0 ? -1 : 0);
 }
@@ -132,7 +136,9 @@ NODE *do_rmdir(NODE *list) { return remove_entry(list, true); }
 
 NODE *do_mkdir(NODE *list) {
     BuiltinArgs args(list);
+    fs::path p(arg_text(args));
+    if (unwinding()) return null_string;
     std::error_code ec;
-    bool made = fs::create_directory(fs::path(arg_text(args)), ec);
+    bool made = fs::create_directory(p, ec);
     return number_result(made && !ec ? 0 : -1);
 }

@@ -14,6 +14,7 @@ NODE *do_reset(NODE *) { return number_result(current_port.port_reset()); }
 NODE *do_busy(NODE *list) {
     BuiltinArgs args(list);
     int32_t n = arg_number(args);
+    if (unwinding()) return null_string;
     current_port.port_set_host_busy(n != 0 ? 1 : 0);
     return number_result(1);
 }
@@ -21,6 +22,7 @@ NODE *do_busy(NODE *list) {
 NODE *do_ready(NODE *list) {
     BuiltinArgs args(list);
     int32_t n = arg_number(args);
+    if (unwinding()) return null_string;
     current_port.port_wait_ready();
     return number_result(static_cast<int8_t>(n & 0xFF));
 }

@@ -34,13 +34,17 @@ NODE *do_rand(NODE *) { return number_result(random_state.next()); }
 
 NODE *do_srand(NODE *list) {
     BuiltinArgs args(list);
-    random_state.seed = static_cast<uint32_t>(arg_number(args));
+    int32_t seed = arg_number(args);
+    if (unwinding()) return null_string;
+    random_state.seed = static_cast<uint32_t>(seed);
     return number_result(1);
 }
 
 // 1 whether or not the program could be started, as scripts expect.
 NODE *do_system(NODE *list) {
     BuiltinArgs args(list);
-    run_command_line(arg_text(args));
+    std::string line = arg_text(args);
+    if (unwinding()) return null_string;
+    run_command_line(line);
     return number_result(1);
 }

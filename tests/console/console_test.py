@@ -239,10 +239,10 @@ SCRIPT = r"""BEGIN {
     print "count " n + 1
     r = pause
     print "paused " r
-    cls
+    cls()
     locate(10, 5)
     color(1)
-    print "blue"
+    print "red"
     color(7)
     locate(-5, 200)
     printf "bottom"
@@ -259,7 +259,7 @@ def run_tmux_script(vordel):
         with open(os.path.join(work, "t.vdl"), "w") as f:
             f.write(SCRIPT)
         out = os.path.join(work, "out.bin")
-        t.start(f"cd {shlex.quote(work)} && {shlex.quote(vordel)} t.vdl {shlex.quote(out)}; echo; echo exit=$?")
+        t.start(f"cd {shlex.quote(work)} && {shlex.quote(vordel)} t.vdl {shlex.quote(out)}; s=$?; echo; echo exit=$s")
         t.wait_for("ready")
         t.keys("x")
         t.wait_for("Name?")
@@ -275,15 +275,31 @@ def run_tmux_script(vordel):
         t.keys("p")
         s = t.wait_for("bottom")
         r = rows(s)
-        check("locate then print", r[5], " " * 10 + "blue")
+        check("locate then print", r[5], " " * 10 + "red")
         check("locate clipped to the window", r[24], "bottom")
         check_true("pause line cleared by cls", "Hit any key" not in s, s)
         e = t.screen(escapes=True)
-        check_true("colour blue", "\x1b[34mblue" in e, repr(e))
+        check_true("colour 1 is red", "\x1b[31mred" in e, repr(e))
         t.keys("Up")
         s = t.wait_for("exit=")
         check_true("extended key through getch", "last 224" in s, s)
         check_true("clean exit", "exit=0" in s, s)
+
+        # Ctrl+C while a key is awaited: the break message, status 1, and the
+        # terminal handed back in its normal mode.
+        with open(os.path.join(work, "wait.vdl"), "w") as f:
+            f.write('BEGIN {\n    color(2)\n    print "waiting"\n    k = getch()\n}\n')
+        modes = "stty -a | tr ' ' '\\n' | grep -x -e '-*icanon' -e '-*echo' | tr '\\n' ' '"
+        t.start(f"trap true INT; cd {shlex.quote(work)} && {shlex.quote(vordel)} wait.vdl {shlex.quote(out)}; s=$?; "
+                f"echo; echo exit=$s; {modes}; echo; echo modes-shown")
+        t.wait_for("waiting")
+        time.sleep(0.2)
+        t.keys("C-c")
+        s = t.wait_for("modes-shown")
+        check_true("break message", "CTRL-C BREAK" in s and "exit=1" in s, s)
+        check_true("terminal restored after a break", "icanon echo" in s and "-icanon" not in s, s)
+        e = t.screen(escapes=True)
+        check_true("colours reset after a break", e.rstrip().endswith("modes-shown"), repr(e))
     finally:
         t.stop()
         shutil.rmtree(work, ignore_errors=True)
@@ -301,7 +317,7 @@ def main():
     if a.mode == "tmux":
         run_tmux(a.probe)
     elif a.mode == "script":
-        run_tmux_script(a.vordel)
+        run_tmux_script(os.path.abspath(a.vordel))
     else:
         run_pipe(a.probe)
     for f in failures:
