@@ -18,6 +18,7 @@ VORDELINC unset, LC_ALL=C). A case folder holds:
   status     expected exit status       (absent: 0)
   expect/    expected files: expect/<path> must equal <path> after the run
   same       lines "A B": files A and B must be byte-identical after the run
+  absent     glob patterns, one a line: no file may match them after the run
   skip       names of checks to leave out, one a line (stdout, stderr)
   mask       extra regular expressions (Python, one a line); every match in
              stdout, stderr and the expect/ files is replaced by <masked>
@@ -36,6 +37,7 @@ Exit status 0 when every case passed.
 """
 import argparse
 import difflib
+import glob
 import os
 import re
 import shlex
@@ -222,6 +224,9 @@ def check_files(case, tmp, masks):
         da, db = read(os.path.join(tmp, a)), read(os.path.join(tmp, b))
         if da is None or db is None or da != db:
             failures.append(f"files {a} and {b}: not identical\n")
+    for pattern in lines(os.path.join(case, "absent")):
+        for path in glob.glob(os.path.join(glob.escape(tmp), pattern)):
+            failures.append(f"file {os.path.relpath(path, tmp)}: exists, should not\n")
     return failures
 
 
