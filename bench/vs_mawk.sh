@@ -1,0 +1,56 @@
+#!/usr/bin/env bash
+# Times vordel and mawk on the same BEGIN-block scripts and prints the ratio
+# vordel/mawk for each (target: every ratio at most 1.5). Best of N runs.
+#
+#   bash bench/vs_mawk.sh [path/to/vordel] [runs]
+#
+# Not part of the test command: it takes tens of seconds and its numbers
+# depend on the machine.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+vordel=${1:-build/vordel}
+runs=${2:-3}
+command -v mawk >/dev/null || { echo "vs_mawk: mawk is not installed" >&2; exit 1; }
+[ -x "$vordel" ] || { echo "vs_mawk: no vordel binary at $vordel" >&2; exit 1; }
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+# name|script: the same text runs in both languages.
+cases=(
+'int_loop|BEGIN { s = 0; for (i = 0; i < 3000000; i++) { s = (s + i * 7) % 1000003 } print s }'
+'string_build|BEGIN { n = 0; for (i = 0; i < 300000; i++) { s = s "ab"; if (length(s) > 1000) { n++; s = "" } } print n }'
+'assoc_300k|BEGIN { for (i = 0; i < 300000; i++) a[i] = i; n = 0; for (k in a) n += a[k]; print n }'
+'split_loop|BEGIN { n = 0; for (i = 0; i < 200000; i++) n += split("alpha beta gamma delta epsilon zeta", w); print n }'
+'sprintf_loop|BEGIN { n = 0; for (i = 0; i < 300000; i++) { s = sprintf("%05d:%-6s|%x", i, "ab", i); n += length(s) } print n }'
+'regex_match|BEGIN { n = 0; s = "receipt 12345 total 678"; for (i = 0; i < 500000; i++) { if (s ~ /to[a-z]+ [0-9]+$/) n++ } print n }'
+'func_calls|function f(x) { return x + 1 }
+BEGIN { s = 0; for (i = 0; i < 1000000; i++) s = f(s); print s }'
+)
+
+best_ms() {  # best wall time in ms of running "$@" $runs times
+    local best= start end ms
+    for ((r = 0; r < runs; r++)); do
+        start=$(date +%s%N)
+        "$@" >/dev/null 2>&1 </dev/null || true
+        end=$(date +%s%N)
+        ms=$(( (end - start) / 1000000 ))
+        if [ -z "$best" ] || [ "$ms" -lt "$best" ]; then best=$ms; fi
+    done
+    echo "$best"
+}
+
+printf '%-14s %10s %10s %8s\n' case vordel_ms mawk_ms ratio
+over=0
+for entry in "${cases[@]}"; do
+    name=${entry%%|*}
+    script=${entry#*|}
+    printf '%s\n' "$script" > "$work/$name.vd"
+    v=$(best_ms "$vordel" "$work/$name.vd")
+    m=$(best_ms mawk -f "$work/$name.vd")
+    ratio=$(awk -v v="$v" -v m="$m" 'BEGIN { printf "%.2f", (m > 0 ? v / m : 0) }')
+    awk -v r="$ratio" 'BEGIN { exit !(r > 1.5) }' && over=$((over + 1))
+    printf '%-14s %10s %10s %8s\n' "$name" "$v" "$m" "$ratio"
+done
+echo "cases above 1.5: $over"
