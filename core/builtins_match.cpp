@@ -1,6 +1,7 @@
 // Regular-expression builtins: match, sub, gsub.
 #include "core/builtin_args.h"
 #include "core/builtins.h"
+#include "core/eval_internal.h"
 #include "core/eval.h"
 #include "core/fields.h"
 #include "core/regex.h"
@@ -9,17 +10,12 @@
 
 namespace {
 
-bool ignorecase() {
-    static NODE *const var = variable("IGNORECASE");
-    return number_view(var->left) != 0;
-}
-
 // The pattern argument: a /constant/ keeps its compiled program, recompiled
 // when IGNORECASE changed; anything else is compiled for this call only.
 class PatternArg {
 public:
     explicit PatternArg(NODE *tree) {
-        int fold = ignorecase() ? 1 : 0;
+        int fold = ignorecase_on();
         if (tree->type == T_REGEX) {
             if (tree->pattern == nullptr || tree->word5 != fold) {
                 if (tree->pattern != nullptr) free_regexp(tree->pattern);

@@ -2,14 +2,10 @@
 // toupper, hex, code, char.
 #include "core/builtin_args.h"
 #include "core/builtins.h"
+#include "core/eval_internal.h"
 #include "core/strfuncs.h"
 
 namespace {
-
-bool ignorecase() {
-    static NODE *const var = variable("IGNORECASE");
-    return number_view(var->left) != 0;
-}
 
 using IndexFn = int32_t (*)(std::string_view, std::string_view, bool);
 
@@ -17,7 +13,7 @@ NODE *search(NODE *list, IndexFn find) {
     BuiltinArgs args(list);
     std::string s = arg_text(args);
     std::string t = arg_text(args);
-    return number_result(find(s, t, ignorecase()));
+    return number_result(find(s, t, ignorecase_on() != 0));
 }
 
 using SliceFn = Slice (*)(std::string_view, int32_t, bool, int32_t);
