@@ -11,3 +11,11 @@ if(Python3_FOUND)
     set_tests_properties(console.${mode} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
   endforeach()
 endif()
+
+# The console builtins from a real script in tmux (needs the vordel binary).
+if(Python3_FOUND)
+  add_test(NAME console.script
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/console/console_test.py script
+                   --vordel $<TARGET_FILE:vordel>)
+  set_tests_properties(console.script PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+endif()
