@@ -14,6 +14,8 @@
 
 NODE *null_string = nullptr;
 
+static_assert(sizeof(void *) != 8 || sizeof(NODE) == 48, "NODE should pack into six 8-byte words");
+
 namespace {
 
 constexpr int BLOCK_NODES = 100;

@@ -122,8 +122,11 @@ enum NodeType : int32_t {
 //   T_PARAMETER          name              right (next)                       slot
 //   T_FUNC_NAME          left (params)     right (body)
 //   T_SYMBOL             left (next)       string (name)      length          installed
-//   T_ARRAY_ELEMENT      left (next)       right (subscript)  value                (word 5: key hash)
+//   T_ARRAY_ELEMENT      left (next)       right (subscript)  value           (word 5: key hash)
 //   T_REGEX              name (source)     pattern                            (word 5: fold)
+//
+// str_refs (a value's count of owned buffers, 0 or 1) sits beside flags
+// rather than after length so the record packs into 48 bytes.
 struct NODE {
     union {  // word 1
         int32_t number;
@@ -141,7 +144,6 @@ struct NODE {
         int32_t length;
         NODE *value;
     };
-    uint8_t str_refs;
     union {  // word 4
         int32_t line;
         int32_t slot;
@@ -151,6 +153,7 @@ struct NODE {
     int32_t word5;
     int32_t type;
     uint8_t flags;
+    uint8_t str_refs;
 };
 
 // ---- pool and values ------------------------------------------------------
