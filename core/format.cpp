@@ -16,7 +16,7 @@ void add_digit(int32_t &value, char digit) {
     value = std::min(value * 10 + (digit - '0'), MAX_FORMAT_FIELD);
 }
 
-// Reads the specification after a '%'; `pos` is left just past the last byte
+// Reads the conversion after a '%'; `pos` is left just past the last byte
 // read (the conversion letter, or the byte that made it invalid).
 SpecEnd read_spec(std::string_view f, size_t &pos, FormatSpec &spec) {
     bool width_digits = false;

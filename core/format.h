@@ -4,7 +4,7 @@
 // Contract:
 //  - A specification is '%' [flags 0 - # l] [width] ['.' precision] and one
 //    of c s d i o u x X e f g; "%%" writes one '%'. Anything else (space, '+',
-//    '*', a repeated flag, '0' after '-') makes the specification invalid:
+//    '*', a repeated flag, '0' after '-') makes the conversion invalid:
 //    its text from the '%' through the offending byte is copied unchanged.
 //  - Integers are 32-bit. d/i ignore zero-extension by precision (a larger
 //    precision widens the field instead); o u x X ignore the precision; the

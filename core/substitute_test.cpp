@@ -58,7 +58,7 @@ TEST(Substitute, DoubleByteCharsStayWhole) {
     EXPECT_EQ(run("b", "bbb", "\x82", true), (Result{2, "\x82\x62\x82"}));
 }
 
-// The spec-plain algorithm: rebuild the whole text after each replacement and
+// The literal algorithm: rebuild the whole text after each replacement and
 // search the new text again, with the start of the text hidden after the
 // first replacement. substitute_text must give the same answers.
 Result plain(const char *pattern, std::string text, const std::string &repl) {
