@@ -1,0 +1,31 @@
+# libFuzzer targets, compiled with clang apart from the project (which uses the
+# default compiler) and carrying their own sanitizers, so they exist only in the
+# plain build. VORDEL_FUZZ_OK is false when clang or its fuzzer runtime is missing.
+find_program(VORDEL_CLANGXX NAMES clang++ clang++-14)
+set(VORDEL_FUZZ_OK FALSE)
+if(VORDEL_CLANGXX AND NOT VORDEL_SANITIZE)
+  set(probe ${CMAKE_BINARY_DIR}/fuzz_probe.cpp)
+  file(WRITE ${probe}
+       "#include <cstdint>\n#include <cstddef>\nextern \"C\" int LLVMFuzzerTestOneInput(const uint8_t *, size_t) { return 0; }\n")
+  execute_process(COMMAND ${VORDEL_CLANGXX} -fsanitize=fuzzer,address,undefined ${probe}
+                          -o ${CMAKE_BINARY_DIR}/fuzz_probe
+                  RESULT_VARIABLE probe_result OUTPUT_QUIET ERROR_QUIET)
+  if(probe_result EQUAL 0)
+    set(VORDEL_FUZZ_OK TRUE)
+  endif()
+endif()
+
+# vordel_fuzz_target(NAME DIR SOURCES src... DEPENDS header...): builds
+# DIR/NAME from the sources as part of `all`.
+function(vordel_fuzz_target name dir)
+  cmake_parse_arguments(FUZZ "" "" "SOURCES;DEPENDS" ${ARGN})
+  add_custom_command(
+    OUTPUT ${dir}/${name}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
+    COMMAND ${VORDEL_CLANGXX} -std=c++20 -g -O1 -Wall -Wextra -Werror
+            -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
+            -I${CMAKE_SOURCE_DIR} ${FUZZ_SOURCES} -o ${dir}/${name}
+    DEPENDS ${FUZZ_SOURCES} ${FUZZ_DEPENDS}
+    COMMENT "Building the ${name} fuzz target with clang")
+  add_custom_target(${name}_build ALL DEPENDS ${dir}/${name})
+endfunction()
