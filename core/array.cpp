@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "base/diag.h"
 #include "core/element_index.h"
 #include "core/eval.h"
 #include "core/node.h"
-#include "startup/diag.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
 // Console builtins: kbhit, getch, pause, getn, gets, cls, color, locate.
 #include <cstdio>
 
+#include "base/wait_any_key.h"
 #include "core/builtin_args.h"
 #include "core/builtins.h"
 #include "platform/console.h"
-#include "ports/wait_any_key.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 // Regular-expression builtins: match, sub, gsub.
+#include "base/diag.h"
 #include "core/builtin_args.h"
 #include "core/builtins.h"
-#include "core/eval_internal.h"
 #include "core/eval.h"
+#include "core/eval_internal.h"
 #include "core/fields.h"
 #include "core/regex.h"
 #include "core/substitute.h"
-#include "startup/diag.h"
 
 namespace {
 

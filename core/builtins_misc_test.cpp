@@ -3,10 +3,10 @@
 
 #include <regex>
 
+#include "base/port_ops.h"
+#include "base/recv_ring.h"
 #include "core/builtin_test_util.h"
 #include "core/builtins.h"
-#include "ports/port_ops.h"
-#include "ports/recv_ring.h"
 
 using namespace builtin_test;
 

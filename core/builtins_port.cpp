@@ -1,9 +1,9 @@
 // Port-line builtins: isDSR, isCTS, reset, busy, ready, recv, recvlen. They
 // only call current_port, so every target kind answers in its own way.
+#include "base/port_ops.h"
+#include "base/recv_ring.h"
 #include "core/builtin_args.h"
 #include "core/builtins.h"
-#include "ports/port_ops.h"
-#include "ports/recv_ring.h"
 
 NODE *do_isDSR(NODE *) { return number_result(current_port.port_get_dsr()); }
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "startup/diag.h"
+#include "base/diag.h"
 
 struct ElementIndex {
     struct Slot {

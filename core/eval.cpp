@@ -5,12 +5,13 @@
 #include <cstring>
 #include <string>
 
+#include "base/diag.h"
 #include "core/arith.h"
+#include "core/builtins.h"
 #include "core/eval_internal.h"
 #include "core/fields.h"
 #include "core/regex.h"
 #include "platform/locale.h"
-#include "startup/diag.h"
 
 int32_t field_assigned = -1;
 int eval_unwind = 0;
@@ -321,7 +322,7 @@ NODE *tree_eval(NODE *t, int cm) {
     case T_IN_ARRAY:
         return make_temp_number(in_array(resolve_array(t->left), t->right));
     case T_BUILTIN:
-        return t->builtin(t->left);
+        return call_builtin(static_cast<BuiltinId>(t->word5), t->left);
     case T_FUNC_CALL:
         return func_call(t->right, t->left);
     case T_FUNC_NAME:

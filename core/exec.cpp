@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "base/diag.h"
+#include "base/port_ops.h"
 #include "core/eval_internal.h"
 #include "core/fields.h"
 #include "core/output.h"
 #include "platform/sched.h"
-#include "ports/port_ops.h"
-#include "startup/diag.h"
 
 int exiting = 0;
 int32_t exit_code = 0;

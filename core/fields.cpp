@@ -4,11 +4,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "base/diag.h"
 #include "core/builtins.h"
 #include "core/eval_internal.h"
 #include "core/regex.h"
 #include "core/strfuncs.h"
-#include "startup/diag.h"
 
 NODE *nf_var = nullptr;
 

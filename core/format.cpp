@@ -4,7 +4,7 @@
 #include <charconv>
 #include <cstdio>
 
-#include "startup/diag.h"
+#include "base/diag.h"
 
 namespace {
 

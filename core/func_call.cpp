@@ -7,9 +7,9 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "base/diag.h"
 #include "core/eval_internal.h"
 #include "platform/sched.h"
-#include "startup/diag.h"
 
 NODE *ret_node = nullptr;
 

@@ -10,7 +10,7 @@
 #include <cstring>
 #include <locale.h>
 
-#include "startup/diag.h"
+#include "base/diag.h"
 
 NODE *null_string = nullptr;
 

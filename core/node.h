@@ -117,7 +117,7 @@ enum NodeType : int32_t {
 //   kind                 word 1            word 2             word 3          word 4
 //   T_VALUE              number            string             length,str_refs
 //   tree nodes           left              right              (0)             line
-//   T_BUILTIN            left (args)       builtin
+//   T_BUILTIN            left (args)                                          (word 5: BuiltinId)
 //   T_VAR / T_ARRAY      left (value)      table (elements)
 //   T_PARAMETER          name              right (next)                       slot
 //   T_FUNC_NAME          left (params)     right (body)
@@ -136,7 +136,6 @@ struct NODE {
     union {  // word 2
         char *string;
         NODE *right;
-        BuiltinFn builtin;
         NODE **table;
         pattern_buffer *pattern;
     };

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
+#include "base/diag.h"
+#include "base/port_ops.h"
 #include "core/eval.h"
 #include "core/fields.h"
 #include "core/format.h"
-#include "ports/port_ops.h"
-#include "startup/diag.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/port_ops.h"
 #include "core/fields.h"
-#include "ports/port_ops.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <cstring>
 #include <string>
 
+#include "base/diag.h"
 #include "core/node.h"
 #include "core/regex.h"
 #include "core/regex_internal.h"
-#include "startup/diag.h"
 
 namespace {
 

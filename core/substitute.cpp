@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 
+#include "base/diag.h"
 #include "core/strfuncs.h"
-#include "startup/diag.h"
 
 namespace {
 

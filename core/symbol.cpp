@@ -2,8 +2,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/diag.h"
 #include "core/node.h"
-#include "startup/diag.h"
 
 NODE *global_table[SYMBOL_BUCKETS];
 

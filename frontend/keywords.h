@@ -6,7 +6,7 @@
 //
 // The keyword table maps every reserved word to what the lexer returns:
 //  - Token::YNUMBER: a named control-code constant, `value` is its number;
-//  - Token::LEX_BUILTIN / LEX_LENGTH: a builtin, `builtin` is its function;
+//  - Token::LEX_BUILTIN / LEX_LENGTH: a builtin, `builtin` is its id;
 //  - any other token: a keyword, `node_type` is the token's value.
 // Lookup is an exact, case-sensitive match of the whole word.
 #pragma once
@@ -15,7 +15,7 @@
 #include <span>
 #include <string_view>
 
-#include "core/node.h"
+#include "core/builtins.h"
 
 enum class Token : int32_t {
     END_OF_INPUT = 0,
@@ -66,7 +66,7 @@ struct Keyword {
     int32_t node_type;  // keywords: the token's value; 0 when none
     Token token;
     int32_t value;      // named constants: their number
-    BuiltinFn builtin;  // builtins only
+    BuiltinId builtin;  // builtins only
 };
 
 constexpr int KEYWORD_COUNT = 182;

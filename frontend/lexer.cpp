@@ -10,9 +10,9 @@
 #include <new>
 #include <vector>
 
+#include "base/diag.h"
 #include "frontend/keywords.h"
 #include "frontend/parser.h"
-#include "startup/diag.h"
 
 int line_number = 0;
 std::string input_file_name;

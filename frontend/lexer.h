@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 
+#include "core/builtins.h"
 #include "core/node.h"
 
 // The value carried by a token (yylval).
@@ -24,7 +25,7 @@ union TokenValue {
     int32_t node_type;  // operators and statement keywords
     NODE *node;         // literals and named constants
     char *text;         // NAME, FUNC_CALL, REGEXP (owned by the lexer, kept for the run)
-    BuiltinFn builtin;  // LEX_BUILTIN, LEX_LENGTH
+    BuiltinId builtin;  // LEX_BUILTIN, LEX_LENGTH
 };
 
 extern TokenValue yylval;  // defined by the generated parser

@@ -9,10 +9,10 @@
 #include <string>
 #include <unordered_map>
 
+#include "base/diag.h"
 #include "core/regex.h"
 #include "frontend/lexer.h"
 #include "frontend/parser_internal.h"
-#include "startup/diag.h"
 
 NODE *begin_block = nullptr;
 NODE *action_rules = nullptr;
@@ -98,9 +98,9 @@ NODE *make_for_loop(NODE *init, NODE *cond, NODE *incr) {
 
 NODE *name_variable(char *name) { return variable(name); }
 
-NODE *builtin_call(BuiltinFn fn, NODE *args) {
+NODE *builtin_call(BuiltinId id, NODE *args) {
     NODE *n = node(args, T_BUILTIN, nullptr);
-    n->builtin = fn;
+    n->word5 = static_cast<int32_t>(id);
     return n;
 }
 

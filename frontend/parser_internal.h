@@ -3,6 +3,7 @@
 // state the way one production needs it.
 #pragma once
 
+#include "core/builtins.h"
 #include "core/node.h"
 
 extern int can_return;     // 1 inside a function body
@@ -21,7 +22,7 @@ void begin_without_action();
 
 NODE *make_for_loop(NODE *init, NODE *cond, NODE *incr);
 NODE *name_variable(char *name);  // variable(name)
-NODE *builtin_call(BuiltinFn fn, NODE *args);
+NODE *builtin_call(BuiltinId id, NODE *args);
 NODE *function_call(char *name, NODE *args);
 NODE *regexp_node(char *source);
 

@@ -48,9 +48,11 @@ const char *symbol_name(const NODE *var) {
     return "?";
 }
 
-const char *builtin_name(BuiltinFn fn) {
+// The first script name of the builtin.
+const char *script_name(BuiltinId id) {
     for (const Keyword &k : keyword_table()) {
-        if (k.builtin == fn) return k.name.data();
+        if (k.token == Token::LEX_BUILTIN || k.token == Token::LEX_LENGTH)
+            if (k.builtin == id) return k.name.data();
     }
     return "?";
 }
@@ -113,7 +115,7 @@ void dump_node(std::string &out, const NODE *n) {
             break;
         case T_BUILTIN:
             out += ' ';
-            out += builtin_name(n->builtin);
+            out += script_name(static_cast<BuiltinId>(n->word5));
             if (n->left) dump_elements(out, n->left);
             break;
         case T_FUNC_CALL:

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <iterator>
 
-#include "ports/port_ops.h"
+#include "base/port_ops.h"
 #include "ports/port_sets.h"
 
 struct TargetEntry {

@@ -2,15 +2,15 @@
 
 #include <cstdio>
 
+#include "base/port_ops.h"
+#include "base/settings.h"
 #include "platform/break_signals.h"
-#include "ports/port_ops.h"
-#include "startup/globals.h"
 
 void console_break_handler(int event) {
     if (event == 0) std::fputs("CTRL-C BREAK\n", stderr);
     else std::fprintf(stderr, "\r\nCONSOLE HANDLER %d\r\n", event);
     current_port.port_close(0);
-    if (log_file) std::fflush(log_file);
+    if (run_options.log_file) std::fflush(run_options.log_file);
     quick_exit_process(1);
 }
 

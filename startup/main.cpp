@@ -2,16 +2,22 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "base/diag.h"
+#include "base/settings.h"
 #include "platform/break_signals.h"
 #include "platform/console.h"
 #include "platform/files.h"
 #include "ports/file/comm_log.h"
-#include "startup/diag.h"
-#include "startup/globals.h"
+#include "ports/port_sets.h"
+#include "printer/builtin_table.h"
 #include "startup/options.h"
 #include "startup/run_modes.h"
 
 namespace {
+
+// A fatal error leaves the printer target closed without waiting; the log
+// stream is closed by the process exit.
+void close_port_on_fatal() { current_port.port_close(0); }
 
 void print_banner() {
     console_set_title("VORDEL Interpreter");
@@ -21,6 +27,9 @@ void print_banner() {
 }  // namespace
 
 int main(int argc, char **argv) {
+    current_port = no_target_port_ops;
+    set_fatal_hook(close_port_on_fatal);
+    install_builtins(printer_builtins());
     fill_standard_streams();
     keep_terminal_on_default_break();
     print_banner();
@@ -32,9 +41,9 @@ int main(int argc, char **argv) {
     argv += first;
 
     log_start();
-    if (output_file_mode) exit_status = run_output_file(argc, argv);
-    else if (interactive_mode) exit_status = run_interactive(argc, argv);
-    else exit_status = run_script(argc, argv);
+    if (run_options.output_file_mode) run_options.exit_status = run_output_file(argc, argv);
+    else if (run_options.interactive_mode) run_options.exit_status = run_interactive(argc, argv);
+    else run_options.exit_status = run_script(argc, argv);
     log_end();
-    return exit_status;
+    return run_options.exit_status;
 }

@@ -6,10 +6,10 @@
 #include <span>
 #include <string>
 
+#include "base/diag.h"
+#include "base/settings.h"
 #include "core/node.h"
 #include "printer/status_texts.h"
-#include "startup/diag.h"
-#include "startup/globals.h"
 #include "startup/usage.h"
 
 OptionScanner option_scanner;
@@ -108,22 +108,22 @@ int32_t parse_code(const ValueTable &table, const char *text) {
 }  // namespace
 
 void set_baud_rate(const char *text) {
-    serial_settings.baud_index = parse_code({'b', "board rate", false, baud_codes}, text);
+    run_options.target.serial.baud_index = parse_code({'b', "board rate", false, baud_codes}, text);
 }
 void set_data_length(const char *text) {
-    serial_settings.data_length = parse_code({'d', "data len", false, data_length_codes}, text);
+    run_options.target.serial.data_length = parse_code({'d', "data len", false, data_length_codes}, text);
 }
 void set_parity(const char *text) {
-    serial_settings.parity = parse_code({'p', "data len", true, parity_codes}, text);
+    run_options.target.serial.parity = parse_code({'p', "data len", true, parity_codes}, text);
 }
 void set_stop_bits(const char *text) {
-    serial_settings.stop_bits = parse_code({'s', "stop bits\n", false, stop_bit_codes}, text);
+    run_options.target.serial.stop_bits = parse_code({'s', "stop bits\n", false, stop_bit_codes}, text);
 }
 void set_flow_control(const char *text) {
-    serial_settings.flow = parse_code({'f', "flow", true, flow_codes}, text);
+    run_options.target.serial.flow = parse_code({'f', "flow", true, flow_codes}, text);
 }
 void set_irq(const char *text) {
-    serial_settings.irq = parse_code({'q', "IRQ number", false, irq_codes}, text);
+    run_options.target.serial.irq = parse_code({'q', "IRQ number", false, irq_codes}, text);
 }
 
 int parse_serial_env(const char *text) {
@@ -156,8 +156,8 @@ const char *required(const char *text, char option) {
 
 void open_log_file() {
     constexpr const char *name = "VORDEL.LOG";
-    log_file = std::fopen(name, "a+");
-    if (!log_file) fatal("Can't create log file <%s>.", name);
+    run_options.log_file = std::fopen(name, "a+");
+    if (!run_options.log_file) fatal("Can't create log file <%s>.", name);
 }
 
 using OptionAction = void (*)(const char *argument);
@@ -168,23 +168,23 @@ struct OptionEntry {
 };
 
 constexpr OptionEntry option_table[] = {
-    {'a', [](const char *) { asb_watch_mode = 1; }},
+    {'a', [](const char *) { run_options.asb_watch_mode = 1; }},
     {'b', set_baud_rate},
     {'c', [](const char *a) { load_custom_file(required(a, 'c')); }},
     {'d', set_data_length},
     {'D', [](const char *a) { required(a, 'D'); }},
     {'f', set_flow_control},
     {'h', [](const char *) { usage(); }},
-    {'i', [](const char *) { interactive_mode = 1; }},
+    {'i', [](const char *) { run_options.interactive_mode = 1; }},
     {'l', [](const char *) { open_log_file(); }},
-    {'o', [](const char *) { output_file_mode = 1; }},
+    {'o', [](const char *) { run_options.output_file_mode = 1; }},
     {'p', set_parity},
     {'q', set_irq},
     {'s', set_stop_bits},
-    {'t', [](const char *) { terminal_mode = 1; }},
-    {'v', [](const char *) { status_analyze_mode = 1; }},
+    {'t', [](const char *) { run_options.terminal_mode = 1; }},
+    {'v', [](const char *) { run_options.status_analyze_mode = 1; }},
     {'V', [](const char *a) { assign_variable(required(a, 'V')); }},
-    {'z', [](const char *a) { write_block_size = leading_number(required(a, 'z')); }},
+    {'z', [](const char *a) { run_options.write_block_size = leading_number(required(a, 'z')); }},
 };
 static_assert(std::size(option_table) == 17);
 

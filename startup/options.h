@@ -2,8 +2,8 @@
 //  - get_option scans one option at a time (letters may share a word, an
 //    argument may follow its letter or be the next word; "--" ends the
 //    options); its state is module-level, as the rest of start-up expects.
-//  - The serial value parsers store one code into serial_settings; a missing
-//    or unaccepted value ends the program through fatal (status 1).
+//  - The serial value parsers store one code into run_options.target.serial;
+//    a missing or unaccepted value ends the program through fatal (status 1).
 //  - Numbers are read by the leading-decimal-digits rule (none counts as 0).
 #pragma once
 

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
 #include "core/node.h"
-#include "startup/globals.h"
 
 namespace {
 
@@ -96,11 +96,11 @@ TEST(SerialValues, AcceptedTextsGiveTheirCodes) {
         {set_irq, &SerialSettings::irq, "3", 3},
     };
     for (const Row &r : rows) {
-        serial_settings.*r.field = -99;
+        run_options.target.serial.*r.field = -99;
         r.setter(r.text);
-        EXPECT_EQ(serial_settings.*r.field, r.code) << r.text;
+        EXPECT_EQ(run_options.target.serial.*r.field, r.code) << r.text;
     }
-    serial_settings = SerialSettings{};
+    run_options.target.serial = SerialSettings{};
 }
 
 TEST(SerialValuesDeathTest, RejectedAndMissingValuesAreFatal) {
@@ -113,30 +113,30 @@ TEST(SerialValuesDeathTest, RejectedAndMissingValuesAreFatal) {
 }
 
 TEST(SerialEnvironment, FieldsInOrderWithSkippedFifth) {
-    serial_settings = SerialSettings{};
+    run_options.target.serial = SerialSettings{};
     EXPECT_EQ(parse_serial_env("192,8,N,1,D"), 1);
-    EXPECT_EQ(serial_settings.baud_index, 8);
-    EXPECT_EQ(serial_settings.data_length, 3);
-    EXPECT_EQ(serial_settings.parity, 0);
-    EXPECT_EQ(serial_settings.stop_bits, 0);
-    EXPECT_EQ(serial_settings.flow, 4);  // the fifth field is skipped
+    EXPECT_EQ(run_options.target.serial.baud_index, 8);
+    EXPECT_EQ(run_options.target.serial.data_length, 3);
+    EXPECT_EQ(run_options.target.serial.parity, 0);
+    EXPECT_EQ(run_options.target.serial.stop_bits, 0);
+    EXPECT_EQ(run_options.target.serial.flow, 4);  // the fifth field is skipped
 
-    serial_settings = SerialSettings{};
+    run_options.target.serial = SerialSettings{};
     EXPECT_EQ(parse_serial_env(",,24,,,7,,E,,2,,X,,11,,junk"), 1);
-    EXPECT_EQ(serial_settings.baud_index, 5);
-    EXPECT_EQ(serial_settings.data_length, 2);
-    EXPECT_EQ(serial_settings.parity, 2);
-    EXPECT_EQ(serial_settings.stop_bits, 2);
-    EXPECT_EQ(serial_settings.irq, 11);
+    EXPECT_EQ(run_options.target.serial.baud_index, 5);
+    EXPECT_EQ(run_options.target.serial.data_length, 2);
+    EXPECT_EQ(run_options.target.serial.parity, 2);
+    EXPECT_EQ(run_options.target.serial.stop_bits, 2);
+    EXPECT_EQ(run_options.target.serial.irq, 11);
 
-    serial_settings = SerialSettings{};
+    run_options.target.serial = SerialSettings{};
     EXPECT_EQ(parse_serial_env("4800"), 1);
-    EXPECT_EQ(serial_settings.baud_index, 6);
-    EXPECT_EQ(serial_settings.data_length, 3);
+    EXPECT_EQ(run_options.target.serial.baud_index, 6);
+    EXPECT_EQ(run_options.target.serial.data_length, 3);
 
     EXPECT_EQ(parse_serial_env(""), 0);
     EXPECT_EQ(parse_serial_env(",,,"), 0);
-    serial_settings = SerialSettings{};
+    run_options.target.serial = SerialSettings{};
 }
 
 }  // namespace

@@ -7,11 +7,12 @@
 #include <memory>
 #include <new>
 
+#include "base/diag.h"
+#include "base/port_ops.h"
+#include "base/settings.h"
 #include "platform/files.h"
 #include "ports/file/dump.h"
 #include "startup/break_handler.h"
-#include "startup/diag.h"
-#include "startup/globals.h"
 #include "startup/run_modes.h"
 #include "startup/target.h"
 #include "startup/usage.h"
@@ -42,7 +43,7 @@ BlockBuffer allocate_blocks(int32_t block_size) {
 // A file target reports write errors (disk full, device gone) through its
 // send and close results; losing bytes silently is not an option there.
 void check_written(int32_t result) {
-    if (!result && port_kind == PortKind::File) fatal("Can't write file <%s>", target_name.c_str());
+    if (!result && run_options.target.kind == PortKind::File) fatal("Can't write file <%s>", run_options.target.name.c_str());
 }
 
 void send(const uint8_t *bytes, size_t n) {
@@ -73,10 +74,10 @@ int run_output_file(int argc, char **argv) {
     if (argc < 1 || argc > 2) usage();
     const char *input_name = argv[0];
     if (is_port_target(input_name)) fatal("set filename");
-    BlockBuffer blocks = allocate_blocks(write_block_size ? write_block_size : DEFAULT_BLOCK_SIZE);
+    BlockBuffer blocks = allocate_blocks(run_options.write_block_size ? run_options.write_block_size : DEFAULT_BLOCK_SIZE);
     if (argc == 2) select_target(argv[1]);
     // Opening the target truncates it: copying a file onto itself would empty it.
-    if (argc == 2 && port_kind == PortKind::File && same_file(input_name, argv[1]))
+    if (argc == 2 && run_options.target.kind == PortKind::File && same_file(input_name, argv[1]))
         fatal("can't copy file <%s> onto itself", input_name);
 
     ReadFile input;
@@ -84,8 +85,8 @@ int run_output_file(int argc, char **argv) {
 
     register_break_handler();
     std::fputs(dump_separator, stderr);
-    if (!current_port.port_open()) std::exit(1);
-    if (write_block_size) current_port.port_set_block_size(write_block_size);
+    if (!current_port.port_open(run_options.target)) std::exit(1);
+    if (run_options.write_block_size) current_port.port_set_block_size(run_options.write_block_size);
 
     if (!copy_blocks(input, blocks)) fatal("Can't read file <%s>", input_name);
     check_written(current_port.port_close(1));

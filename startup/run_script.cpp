@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/port_ops.h"
+#include "base/settings.h"
 #include "core/eval.h"
 #include "core/fields.h"
 #include "core/node.h"
@@ -25,9 +27,7 @@
 #include "frontend/preprocessor.h"
 #include "platform/console.h"
 #include "platform/temp_file.h"
-#include "ports/port_ops.h"
 #include "startup/break_handler.h"
-#include "startup/globals.h"
 #include "startup/run_modes.h"
 #include "startup/target.h"
 #include "startup/usage.h"
@@ -55,11 +55,11 @@ void install_text(const char *name, std::string_view text) {
 }
 
 void install_serial_texts() {
-    install_text("BAUDRATE", baud_texts[serial_settings.baud_index]);
-    install_text("DATALEN", data_length_texts[serial_settings.data_length]);
-    install_text("PARITY", parity_texts[serial_settings.parity]);
-    install_text("STOPBIT", stop_bits_texts[serial_settings.stop_bits]);
-    install_text("FLOW", flow_texts[serial_settings.flow]);
+    install_text("BAUDRATE", baud_texts[run_options.target.serial.baud_index]);
+    install_text("DATALEN", data_length_texts[run_options.target.serial.data_length]);
+    install_text("PARITY", parity_texts[run_options.target.serial.parity]);
+    install_text("STOPBIT", stop_bits_texts[run_options.target.serial.stop_bits]);
+    install_text("FLOW", flow_texts[run_options.target.serial.flow]);
 }
 
 void install_builtin_variables() {
@@ -173,15 +173,15 @@ int run_script(int argc, char **argv) {
     init_fields();
     register_break_handler();
     std::fputs(SEPARATOR, stderr);
-    if (!current_port.port_open()) return 1;
-    if (write_block_size != 0) current_port.port_set_block_size(write_block_size);
-    if (asb_watch_mode) prepare_status_screen();
+    if (!current_port.port_open(run_options.target)) return 1;
+    if (run_options.write_block_size != 0) current_port.port_set_block_size(run_options.write_block_size);
+    if (run_options.asb_watch_mode) prepare_status_screen();
     if (begin_block != nullptr) interpret(begin_block);
-    if (exiting) exit_status = exit_code;
+    if (exiting) run_options.exit_status = exit_code;
     std::fflush(stdout);
     current_port.port_close(1);
     console_set_reverse(false);
     console_set_colour(7);
     std::fputs(SEPARATOR, stderr);
-    return exit_status;
+    return run_options.exit_status;
 }

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
+#include "base/settings.h"
 #include "ports/target_table.h"
-#include "startup/globals.h"
 #include "startup/options.h"
 
 namespace {
@@ -38,27 +38,27 @@ RowMatch match_named_row(const char *text) {
 }  // namespace
 
 void select_target(const char *text) {
-    target_name = text;
+    run_options.target.name = text;
     RowMatch match = match_named_row(text);
     int row = FILE_ROW;
     if (match.row >= 0) {
         row = match.row;
-        port_kind = target_table[row].kind;
-        port_number = match.number;
+        run_options.target.kind = target_table[row].kind;
+        run_options.target.number = match.number;
     }
-    switch (port_kind) {
+    switch (run_options.target.kind) {
     case PortKind::File:
-        if (parse_ipv4(text, &target_ip)) {
+        if (parse_ipv4(text, &run_options.target.ip)) {
             row = ETHERNET_ROW;
-            port_kind = PortKind::Ethernet;
+            run_options.target.kind = PortKind::Ethernet;
         }
         break;
     case PortKind::Serial:
     case PortKind::Parallel:
-        if (port_number == 0) port_number = 1;
+        if (run_options.target.number == 0) run_options.target.number = 1;
         break;
     case PortKind::Usb:
-        if (text[0] == 'V' || text[0] == 'v') port_number += 1000;
+        if (text[0] == 'V' || text[0] == 'v') run_options.target.number += 1000;
         break;
     default:
         break;

@@ -1,5 +1,5 @@
 // Target selection: turns the target argument into the selected target
-// (port_kind, port_number, target_name, target_ip) and the operation set in
+// (run_options.target: kind, number, name, address) and the operation set in
 // current_port. A word that names no port and is no dotted IPv4 address is
 // an output file name.
 #pragma once
@@ -7,7 +7,7 @@
 #include <array>
 #include <cstdint>
 
-// Fills the target globals and copies the chosen row's operations into
+// Fills run_options.target and copies the chosen row's operations into
 // current_port. Runs once per run, before port_open.
 void select_target(const char *text);
 

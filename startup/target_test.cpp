@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include "base/settings.h"
 #include "ports/port_sets.h"
 #include "ports/target_table.h"
-#include "startup/globals.h"
 
 namespace {
 
@@ -39,27 +39,27 @@ TEST(SelectTarget, TargetWordsPickTheirRow) {
         {"out.bin", PortKind::File, -1, &file_port_ops},
     };
     for (const Row &r : rows) {
-        port_kind = PortKind::File;
-        port_number = -1;
+        run_options.target.kind = PortKind::File;
+        run_options.target.number = -1;
         select_target(r.text);
-        EXPECT_EQ(port_kind, r.kind) << r.text;
-        EXPECT_EQ(port_number, r.number) << r.text;
+        EXPECT_EQ(run_options.target.kind, r.kind) << r.text;
+        EXPECT_EQ(run_options.target.number, r.number) << r.text;
         EXPECT_EQ(current_port.port_open, r.ops->port_open) << r.text;
-        EXPECT_EQ(target_name, r.text);
+        EXPECT_EQ(run_options.target.name, r.text);
     }
     current_port = no_target_port_ops;
-    port_kind = PortKind::File;
-    port_number = -1;
+    run_options.target.kind = PortKind::File;
+    run_options.target.number = -1;
 }
 
 TEST(SelectTarget, EthernetAddressBytes) {
     select_target("10.1.2.3");
-    EXPECT_EQ(target_ip, (std::array<uint8_t, 4>{10, 1, 2, 3}));
-    port_kind = PortKind::File;
+    EXPECT_EQ(run_options.target.ip, (std::array<uint8_t, 4>{10, 1, 2, 3}));
+    run_options.target.kind = PortKind::File;
     select_target("a.b.c.d");
-    EXPECT_EQ(target_ip, (std::array<uint8_t, 4>{0, 0, 0, 0}));
+    EXPECT_EQ(run_options.target.ip, (std::array<uint8_t, 4>{0, 0, 0, 0}));
     current_port = no_target_port_ops;
-    port_kind = PortKind::File;
+    run_options.target.kind = PortKind::File;
 }
 
 TEST(IsPortTarget, PortsAndAddressesButNotFiles) {
@@ -107,10 +107,10 @@ namespace {
 
 TEST(SelectTarget, LongFileNamesAreKeptWhole) {
     std::string name = "dir/" + std::string(400, 'n') + ".bin";
-    port_kind = PortKind::File;
+    run_options.target.kind = PortKind::File;
     select_target(name.c_str());
-    EXPECT_EQ(target_name, name);
-    EXPECT_EQ(port_kind, PortKind::File);
+    EXPECT_EQ(run_options.target.name, name);
+    EXPECT_EQ(run_options.target.kind, PortKind::File);
     current_port = no_target_port_ops;
 }
 

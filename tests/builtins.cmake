@@ -1,7 +1,7 @@
 # Console behaviour of the builtins: a probe program drives the console layer
 # over pipes and in a real terminal (tmux).
 add_executable(console_probe ${CMAKE_SOURCE_DIR}/tests/console/console_probe.cpp)
-target_link_libraries(console_probe PRIVATE vordel_objs)
+target_link_libraries(console_probe PRIVATE vordel_core)
 
 if(Python3_FOUND)
   foreach(mode pipe tmux)

@@ -1,6 +1,6 @@
 # Format engine against the C library's snprintf.
 add_executable(format_diff ${CMAKE_SOURCE_DIR}/tests/format/format_diff.cpp)
-target_link_libraries(format_diff PRIVATE vordel_objs)
+target_link_libraries(format_diff PRIVATE vordel_core)
 add_test(NAME format_diff COMMAND format_diff)
 
 # Every example script runs to a clean end with no printer attached.

@@ -7,9 +7,6 @@
 
 #include <cstdint>
 
-extern uint32_t run_start_ticks;
-extern uint32_t run_end_ticks;
-
 void log_start();
 // One line " yyyy/mm/dd hh:mm:ss.mmm text"; nothing without an open log.
 void log_stamp(const char *text);

@@ -3,10 +3,8 @@
 #include <cstdio>
 #include <iterator>
 
-#include "startup/globals.h"
-
-int32_t sent_count = 0;
-int32_t received_count = 0;
+#include "base/settings.h"
+#include "ports/port_state.h"
 
 namespace {
 
@@ -18,12 +16,12 @@ constexpr const char *control_names[] = {
 static_assert(std::size(control_names) == 0x21);
 
 void emit(const char *line, int length) {
-    if (terminal_mode) std::fwrite(line, 1, static_cast<size_t>(length), stdout);
-    if (log_file) std::fwrite(line, 1, static_cast<size_t>(length), log_file);
+    if (run_options.terminal_mode) std::fwrite(line, 1, static_cast<size_t>(length), stdout);
+    if (run_options.log_file) std::fwrite(line, 1, static_cast<size_t>(length), run_options.log_file);
 }
 
 void dump_line(const char *prefix, int32_t count, int32_t b) {
-    if (!terminal_mode && !log_file) return;
+    if (!run_options.terminal_mode && !run_options.log_file) return;
     char line[64];
     int n = std::snprintf(line, sizeof line, "%s%06ld: ", prefix, static_cast<long>(count));
     n += static_cast<int>(format_dump_field(line + n, static_cast<uint8_t>(b)));
@@ -41,11 +39,11 @@ size_t format_dump_field(char *out, uint8_t b) {
 }
 
 void dump_sent_byte(int32_t b) {
-    dump_line(">", sent_count, b);
-    ++sent_count;
+    dump_line(">", port_state.sent_count, b);
+    ++port_state.sent_count;
 }
 
 void dump_received_byte(int32_t b) {
-    dump_line("<                        ", received_count, b);
-    ++received_count;
+    dump_line("<                        ", port_state.received_count, b);
+    ++port_state.received_count;
 }

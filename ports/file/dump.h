@@ -1,14 +1,11 @@
 // Byte dump: one line per byte sent or received, on standard output while
-// terminal_mode is on and in the communication log while it is open.
+// run_options.terminal_mode is on and in the communication log while it is open.
 // Sent bytes fill the left column, received bytes the right one; each side
-// is numbered by its own counter, which only the no-target open resets.
+// is numbered by its own counter (port_state), which only the no-target open resets.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
-
-extern int32_t sent_count;
-extern int32_t received_count;
 
 // The framing lines shared by the dump, the log and the output-file mode.
 inline constexpr char dump_separator[] = " -----------------------------------------------------------\n";

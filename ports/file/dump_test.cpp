@@ -5,8 +5,9 @@
 #include <cstdio>
 #include <string>
 
+#include "base/settings.h"
 #include "ports/file/comm_log.h"
-#include "startup/globals.h"
+#include "ports/port_state.h"
 
 namespace {
 
@@ -36,13 +37,13 @@ TEST(DumpField, EveryByteValue) {
 TEST(DumpLines, SentLeftReceivedRightNumberedApart) {
     std::FILE *capture = std::tmpfile();
     ASSERT_NE(capture, nullptr);
-    log_file = capture;
-    sent_count = 0;
-    received_count = 0;
+    run_options.log_file = capture;
+    port_state.sent_count = 0;
+    port_state.received_count = 0;
     dump_sent_byte(0x1B);
     dump_received_byte(0x12);
     dump_sent_byte(0xC8);
-    log_file = nullptr;
+    run_options.log_file = nullptr;
 
     std::rewind(capture);
     char buffer[512] = {};
@@ -52,8 +53,8 @@ TEST(DumpLines, SentLeftReceivedRightNumberedApart) {
               ">000000:  27  1Bh  ESC\n"
               "<" + std::string(21 + 3, ' ') + "000000:  18  12h  DC2\n"
               ">000001: 200  C8h\n");
-    EXPECT_EQ(sent_count, 2);
-    EXPECT_EQ(received_count, 1);
+    EXPECT_EQ(port_state.sent_count, 2);
+    EXPECT_EQ(port_state.received_count, 1);
 }
 
 TEST(TotalTime, MillisecondsAndOneWrap) {

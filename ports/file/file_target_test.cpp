@@ -5,11 +5,18 @@
 #include <sstream>
 #include <string>
 
+#include "base/settings.h"
 #include "ports/file/dump.h"
 #include "ports/port_sets.h"
-#include "startup/globals.h"
+#include "ports/port_state.h"
 
 namespace {
+
+TargetSettings named(const std::string &name) {
+    TargetSettings target;
+    target.name = name;
+    return target;
+}
 
 std::string slurp(const std::string &path) {
     std::ifstream in(path, std::ios::binary);
@@ -38,25 +45,24 @@ TEST(DevicelessSets, FixedAnswers) {
 }
 
 TEST(NoTargetSet, OpenShowsHeaderAndRestartsNumbering) {
-    sent_count = 7;
-    received_count = 3;
-    terminal_mode = 0;
+    port_state.sent_count = 7;
+    port_state.received_count = 3;
+    run_options.terminal_mode = 0;
     testing::internal::CaptureStdout();
-    EXPECT_EQ(no_target_port_ops.port_open(), 1);
+    EXPECT_EQ(no_target_port_ops.port_open(TargetSettings{}), 1);
     const uint8_t bytes[] = {0x1D, 'V'};
     EXPECT_EQ(no_target_port_ops.port_send(bytes, 2), 1);
     EXPECT_EQ(no_target_port_ops.port_send_byte_now(0x10), 1);
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
               std::string(dump_header) + ">000000:  29  1Dh  GS \n>000001:  86  56h  'V'\n>000002:  16  10h  DLE\n");
-    EXPECT_EQ(terminal_mode, 1);
-    terminal_mode = 0;
+    EXPECT_EQ(run_options.terminal_mode, 1);
+    run_options.terminal_mode = 0;
 }
 
 TEST(FileSet, TruncatesWritesEveryByteAndCloses) {
     std::string path = testing::TempDir() + "file_set_out.bin";
     { std::ofstream(path) << "old contents that must go"; }
-    target_name = path;
-    ASSERT_EQ(file_port_ops.port_open(), 1);
+    ASSERT_EQ(file_port_ops.port_open(named(path)), 1);
     const uint8_t block[] = {0x1B, '@', 0x00, 0xFF};
     EXPECT_EQ(file_port_ops.port_send(block, 4), 1);
     EXPECT_EQ(file_port_ops.port_send(block, 0), 1);
@@ -69,8 +75,7 @@ TEST(FileSet, TruncatesWritesEveryByteAndCloses) {
 }
 
 TEST(FileSet, WriteErrorsAreReported) {
-    target_name = "/dev/full";
-    ASSERT_EQ(file_port_ops.port_open(), 1);
+    ASSERT_EQ(file_port_ops.port_open(named("/dev/full")), 1);
     std::string big(1 << 20, 'x');
     int32_t sent = file_port_ops.port_send(reinterpret_cast<const uint8_t *>(big.data()), 1 << 20);
     int32_t closed = file_port_ops.port_close(1);
@@ -78,10 +83,10 @@ TEST(FileSet, WriteErrorsAreReported) {
 }
 
 TEST(FileSet, UncreatableFileFailsToOpenWithMessage) {
-    target_name = testing::TempDir() + "no/such/dir/out.bin";
+    std::string path = testing::TempDir() + "no/such/dir/out.bin";
     testing::internal::CaptureStderr();
-    EXPECT_EQ(file_port_ops.port_open(), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Can't create file <" + target_name + ">\n");
+    EXPECT_EQ(file_port_ops.port_open(named(path)), 0);
+    EXPECT_EQ(testing::internal::GetCapturedStderr(), "Can't create file <" + path + ">\n");
 }
 
 }  // namespace

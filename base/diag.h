@@ -1,7 +1,8 @@
 // Program-wide diagnostics. Everything the program says about itself goes to
 // the error stream.
-//  - fatal: "Fatal error: " + message + newline, closes the printer target
-//    without waiting (current_port.port_close(0)), exits with status 1.
+//  - fatal: "Fatal error: " + message + newline, flushes standard output,
+//    runs the exit hook (the start-up code's: it closes the printer target
+//    without waiting), exits with status 1.
 //  - warning: "Warning: " + message + newline; the run goes on.
 //  - message: the formatted text and a newline.
 //  - bail_out: an impossible state, "line %d, file: %s; bailing out", fatal.
@@ -10,6 +11,9 @@
 [[noreturn]] void fatal(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void warning(const char *format, ...) __attribute__((format(printf, 1, 2)));
 void message(const char *format, ...) __attribute__((format(printf, 1, 2)));
+
+// The clean-up fatal runs before the exit; null runs nothing.
+void set_fatal_hook(void (*hook)());
 
 // module is one of "node", "eval", "builtin", "main".
 [[noreturn]] void bail_out(const char *module, int line);

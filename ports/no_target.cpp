@@ -1,31 +1,19 @@
-#include "ports/port_ops.h"
-
+// No target: every sent byte is shown as a dump line on standard output.
 #include <cstdio>
 
 #include "ports/file/dump.h"
 #include "ports/port_sets.h"
-#include "startup/globals.h"
+#include "ports/port_state.h"
 
-int32_t ops_ok() { return 1; }
-int32_t ops_ok_arg(int32_t) { return 1; }
-int32_t ops_poll_ok(const char *) { return 1; }
-int32_t ops_none() { return -1; }
-int32_t ops_none_arg(int32_t) { return -1; }
-int32_t ops_zero() { return 0; }
+PortState port_state;
 
-int32_t ops_reset_message() {
-    std::fputs(" Reset()\n", stderr);
-    return -1;
-}
-
-// No target: every sent byte is shown as a dump line on standard output.
 namespace {
 
-int32_t no_target_open() {
+int32_t no_target_open(const TargetSettings &) {
     std::fputs(dump_header, stdout);
-    sent_count = 0;
-    received_count = 0;
-    terminal_mode = 1;
+    port_state.sent_count = 0;
+    port_state.received_count = 0;
+    run_options.terminal_mode = 1;
     return 1;
 }
 
@@ -47,5 +35,3 @@ constinit const PortOps no_target_port_ops = {
     ops_ok_arg,     ops_zero,     ops_none,            ops_none,
     no_target_send, ops_none_arg, ops_none_arg,        ops_reset_message,
 };
-
-constinit PortOps current_port = no_target_port_ops;

@@ -1,12 +1,12 @@
-#include "startup/diag.h"
+#include "base/diag.h"
 
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 
-#include "ports/port_ops.h"
-
 namespace {
+
+void (*fatal_hook)() = nullptr;
 
 void vreport(const char *prefix, const char *format, va_list ap) {
     std::fputs(prefix, stderr);
@@ -23,9 +23,11 @@ void fatal(const char *format, ...) {
     vreport("Fatal error: ", format, ap);
     va_end(ap);
     std::fflush(stdout);
-    current_port.port_close(0);
+    if (fatal_hook) fatal_hook();
     std::exit(1);
 }
+
+void set_fatal_hook(void (*hook)()) { fatal_hook = hook; }
 
 void warning(const char *format, ...) {
     va_list ap;

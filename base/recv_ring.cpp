@@ -1,8 +1,8 @@
-#include "ports/recv_ring.h"
+#include "base/recv_ring.h"
 
+#include "base/port_ops.h"
 #include "platform/clock.h"
 #include "platform/console.h"
-#include "ports/port_ops.h"
 
 namespace {
 uint8_t ring[RECV_RING_SIZE];

@@ -1,10 +1,10 @@
-#include "ports/wait_any_key.h"
+#include "base/wait_any_key.h"
 
 #include <cstdio>
 
+#include "base/port_ops.h"
 #include "platform/clock.h"
 #include "platform/console.h"
-#include "ports/port_ops.h"
 
 int32_t wait_any_key(const char *message) {
     if (message == nullptr || *message == '\0') message = "Hit any key";

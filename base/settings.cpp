@@ -1,0 +1,3 @@
+#include "base/settings.h"
+
+RunOptions run_options;
