@@ -59,7 +59,7 @@ NODE **target_slot(NODE *tree, bool &is_record) {
         return get_field(0, 0);
     }
     NODE **slot = get_lhs(tree, 1);
-    is_record = field_assigned == 0;
+    is_record = interp.field_assigned == 0;
     return slot;
 }
 
@@ -84,7 +84,7 @@ NODE *substitute(NODE *list, bool global) {
     bool is_record;
     NODE **slot = target_slot(target, is_record);
     if (unwinding()) {
-        field_assigned = -1;
+        interp.field_assigned = -1;
         return null_string;
     }
     std::string text(text_of(*slot));
@@ -96,7 +96,7 @@ NODE *substitute(NODE *list, bool global) {
         unref(old);
         if (is_record) set_record((*slot)->string, (*slot)->length);
     }
-    field_assigned = -1;
+    interp.field_assigned = -1;
     return number_result(count);
 }
 

@@ -13,9 +13,6 @@
 #include "core/regex.h"
 #include "platform/locale.h"
 
-int32_t field_assigned = -1;
-int eval_unwind = 0;
-
 namespace {
 
 // "0で除算しようとしました" (an attempt was made to divide by 0).
@@ -80,7 +77,7 @@ NODE *eval_arithmetic(NODE *t, int cm) {
     NODE *r = eval_operand(t->right, cm);
     int32_t b = number_of(r);
     free_temp(r);
-    if (eval_unwind) return null_string;
+    if (interp.eval_unwind) return null_string;
     return make_temp_number(arithmetic(t->type, a, b));
 }
 
@@ -95,7 +92,7 @@ void after_store(int32_t assigned_field) {
         NODE *rec = string_of(*get_field(0, 0));
         set_record(rec->string, rec->length);
     }
-    field_assigned = -1;
+    interp.field_assigned = -1;
 }
 
 // ++, -- and the compound assignments. The right side runs before the target
@@ -107,10 +104,10 @@ NODE *eval_compound(NODE *t, int cm) {
         NODE *r = eval_operand(t->right, cm);
         m = number_of(r);
         free_temp(r);
-        if (eval_unwind) return null_string;
+        if (interp.eval_unwind) return null_string;
     }
     NODE **slot = get_lhs(t->left, 1);
-    int32_t assigned = field_assigned;
+    int32_t assigned = interp.field_assigned;
     int32_t n = number_of(*slot);
     int32_t result;
     switch (t->type) {
@@ -136,13 +133,13 @@ NODE *eval_compound(NODE *t, int cm) {
 
 NODE *eval_assign(NODE *t, int cm) {
     NODE *v = eval_operand(t->right, cm);
-    if (eval_unwind) {
+    if (interp.eval_unwind) {
         free_temp(v);
         return null_string;
     }
     if (!(v->flags & (NODE_TEMP | NODE_PERM)) && !cannot_release(t->left, 2)) v = as_temp_copy(v);
     NODE **slot = get_lhs(t->left, 1);
-    int32_t assigned = field_assigned;
+    int32_t assigned = interp.field_assigned;
     NODE *old = *slot;
     *slot = dupnode(v);
     NODE *stored = *slot;
@@ -219,7 +216,7 @@ int match(NODE *t, int cm) {
     bool dynamic = pattern_tree && pattern_tree->type != T_REGEX;
     if (dynamic) {
         NODE *p = eval_operand(pattern_tree, 0);
-        if (eval_unwind) {
+        if (interp.eval_unwind) {
             free_temp(p);
             free_temp(text);
             return 0;
@@ -249,12 +246,10 @@ int truth(NODE *t) {
 
 NODE *conditional(NODE *t, int cm) {
     int c = eval_condition(t->left);
-    if (eval_unwind) return null_string;
+    if (interp.eval_unwind) return null_string;
     NODE *branch = c ? t->right->left : t->right->right;
     return eval_operand(branch, cm);
 }
-
-NODE *ignorecase_var = nullptr;
 
 }  // namespace
 
@@ -277,8 +272,8 @@ NODE *protect(NODE *v, NODE *next_tree) {
 }
 
 int ignorecase_on() {
-    if (!ignorecase_var) ignorecase_var = variable("IGNORECASE");
-    return number_of(ignorecase_var->left) != 0;
+    if (!interp.ignorecase_var) interp.ignorecase_var = variable("IGNORECASE");
+    return number_of(interp.ignorecase_var->left) != 0;
 }
 
 NODE *tree_eval(NODE *t, int cm) {
@@ -286,7 +281,7 @@ NODE *tree_eval(NODE *t, int cm) {
     case T_VALUE:
         return t;
     case T_VAR:
-        if (t != nf_var) return t->left;
+        if (t != interp.nf_var) return t->left;
         return *get_lhs(t, 0);
     case T_PARAMETER:
         return frame_var(t)->left;
@@ -345,14 +340,14 @@ int eval_condition(NODE *t) {
     NODE *v = eval_operand(t, 0);
     int yes = (v->flags & NODE_NUMERIC) ? number_of(v) != 0 : string_of(v)->length != 0;
     free_temp(v);
-    return eval_unwind ? 0 : yes;
+    return interp.eval_unwind ? 0 : yes;
 }
 
 NODE **get_lhs(NODE *t, int assign) {
-    field_assigned = -1;
+    interp.field_assigned = -1;
     switch (t->type) {
     case T_VAR: case T_ARRAY:
-        if (t == nf_var) {
+        if (t == interp.nf_var) {
             NODE *v = t->left;
             if ((v->flags & NODE_NUM_VALID) && v->number == -1) split_record_for_nf();
         }
@@ -365,10 +360,10 @@ NODE **get_lhs(NODE *t, int assign) {
         NODE *v = eval_operand(t->left, 0);
         int32_t n = number_of(v);
         free_temp(v);
-        if (eval_unwind) n = 0;
+        if (interp.eval_unwind) n = 0;
         if (n < 0) fatal("attempt to access field %d", n);
         NODE **slot = get_field(n, assign);
-        field_assigned = n;
+        interp.field_assigned = n;
         return slot;
     }
     case T_FUNC_NAME:

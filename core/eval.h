@@ -12,6 +12,7 @@
 
 #include <cstdint>
 
+#include "core/interp_state.h"
 #include "core/node.h"
 
 int interpret(NODE *tree);
@@ -23,13 +24,4 @@ NODE **get_lhs(NODE *target, int assign);
 void assign_number(NODE **slot, int32_t n);
 NODE *func_call(NODE *name, NODE *arguments);
 
-// Set by `exit`, read by the script run mode.
-extern int exiting;
-extern int32_t exit_code;
-
-// The field number the last get_lhs resolved, or -1 (0 means `$0`: whoever
-// stores into that slot then calls set_record).
-extern int32_t field_assigned;
-
-extern int eval_unwind;
-inline int eval_unwinding() { return eval_unwind; }
+inline int eval_unwinding() { return interp.eval_unwind; }

@@ -10,16 +10,11 @@
 // Continue to the innermost loop; Return to the running function call.
 enum class Flow : uint8_t { Normal, Next, Exit, Break, Continue, Return };
 
-// Loops running in the current function context (0 at rule level and at the
-// start of every call).
-extern int32_t loop_depth;
-// The value `return` left for the running call (null_string when none).
-extern NODE *ret_node;
 
 Flow exec_statement(NODE *tree);
 
 // The pending unwinding as a statement result (Next or Exit).
-inline Flow pending_flow() { return static_cast<Flow>(eval_unwind); }
+inline Flow pending_flow() { return static_cast<Flow>(interp.eval_unwind); }
 
 // A value operand is used directly, an absent one is null_string.
 inline NODE *eval_operand(NODE *tree, int char_mode) {

@@ -127,10 +127,10 @@ TEST_F(Eval, FieldAssignmentRebuildsTheRecord) {
     run(assign(f0, str("a b c")));
     run(assign(op(T_FIELD, num(2)), str("X")));
     EXPECT_EQ(text_of(f0), "a X c");
-    EXPECT_EQ(value_of(nf_var), 3);
+    EXPECT_EQ(value_of(interp.nf_var), 3);
     run(op(T_PRE_INCREMENT, f0));  // $0 becomes the number 1: a new record
     EXPECT_EQ(text_of(op(T_FIELD, num(1))), "1");
-    EXPECT_EQ(value_of(nf_var), 1);
+    EXPECT_EQ(value_of(interp.nf_var), 1);
 }
 
 using EvalDeath = Eval;

@@ -10,13 +10,9 @@
 #include "core/output.h"
 #include "platform/sched.h"
 
-int exiting = 0;
-int32_t exit_code = 0;
-int32_t loop_depth = 0;
+InterpState interp;
 
 namespace {
-
-uint32_t statement_count = 0;
 
 // The action of a rule written without one: print the record.
 NODE default_print = [] {
@@ -25,7 +21,7 @@ NODE default_print = [] {
     return n;
 }();
 
-Flow after_expression() { return eval_unwind ? pending_flow() : Flow::Normal; }
+Flow after_expression() { return interp.eval_unwind ? pending_flow() : Flow::Normal; }
 
 // Runs a loop body; true when the loop goes on. Anything but Normal, Continue
 // or Break leaves the loop with that flow in *out.
@@ -37,15 +33,15 @@ bool body_continues(NODE *body, Flow *out) {
 }
 
 // A loop test; a pending unwinding ends the loop.
-bool test(NODE *cond) { return eval_condition(cond) && !eval_unwind; }
+bool test(NODE *cond) { return eval_condition(cond) && !interp.eval_unwind; }
 
 Flow leave_loop(Flow f) {
-    --loop_depth;
-    return eval_unwind ? pending_flow() : f;
+    --interp.loop_depth;
+    return interp.eval_unwind ? pending_flow() : f;
 }
 
 Flow exec_while(NODE *t) {
-    ++loop_depth;
+    ++interp.loop_depth;
     Flow f = Flow::Normal;
     while (test(t->left) && body_continues(t->right, &f)) {
     }
@@ -53,7 +49,7 @@ Flow exec_while(NODE *t) {
 }
 
 Flow exec_do(NODE *t) {
-    ++loop_depth;
+    ++interp.loop_depth;
     Flow f = Flow::Normal;
     while (body_continues(t->right, &f) && test(t->left)) {
     }
@@ -68,7 +64,7 @@ Flow exec_for(NODE *t) {
     NODE *const *slots = for_slots(t);
     Flow f = exec_statement(slots[0]);
     if (f != Flow::Normal) return f;
-    ++loop_depth;
+    ++interp.loop_depth;
     while (test(slots[1]) && body_continues(t->left, &f)) {
         Flow g = exec_statement(slots[2]);
         if (g != Flow::Normal) {
@@ -82,9 +78,9 @@ Flow exec_for(NODE *t) {
 Flow exec_for_in(NODE *t) {
     NODE *const *slots = for_slots(t);
     NODE **var = get_lhs(slots[0], 1);
-    int32_t assigned = field_assigned;
+    int32_t assigned = interp.field_assigned;
     ScanCursor *cursor = assoc_scan(resolve_array(slots[2]));
-    ++loop_depth;
+    ++interp.loop_depth;
     Flow f = Flow::Normal;
     for (; cursor; cursor = assoc_next(cursor)) {
         NODE *old = *var;
@@ -99,28 +95,28 @@ Flow exec_for_in(NODE *t) {
             break;
         }
     }
-    field_assigned = -1;
+    interp.field_assigned = -1;
     return leave_loop(f);
 }
 
 Flow exec_exit(NODE *t) {
-    exiting = 1;
+    interp.exiting = 1;
     NODE *v = eval_operand(t->left, 0);
     int32_t code = number_of(v);
     free_temp(v);
-    if (eval_unwind) return pending_flow();
-    exit_code = code;
+    if (interp.eval_unwind) return pending_flow();
+    interp.exit_code = code;
     return Flow::Exit;
 }
 
 Flow exec_return(NODE *t) {
     NODE *v = eval_operand(t->left, 0);
-    if (eval_unwind) {
+    if (interp.eval_unwind) {
         free_temp(v);
         return pending_flow();
     }
-    unref(ret_node);
-    ret_node = dupnode(v);
+    unref(interp.ret_node);
+    interp.ret_node = dupnode(v);
     return Flow::Return;
 }
 
@@ -139,7 +135,7 @@ Flow exec_output(NODE *t) {
 Flow run_rule(NODE *rule) {
     if (rule->left) {
         int yes = eval_condition(rule->left);
-        if (eval_unwind) return pending_flow();
+        if (interp.eval_unwind) return pending_flow();
         if (!yes) return Flow::Normal;
     }
     NODE *action = rule->right ? rule->right : &default_print;
@@ -153,7 +149,7 @@ Flow run_rules(NODE *t) {
         NODE *rule = l->type == T_RULE_LIST ? l->left : l;
         f = rule ? run_rule(rule) : Flow::Normal;
     }
-    eval_unwind = 0;
+    interp.eval_unwind = 0;
     switch (f) {
     case Flow::Normal: case Flow::Next: return Flow::Normal;
     case Flow::Exit: return Flow::Exit;
@@ -173,7 +169,7 @@ Flow exec_list(NODE *t) {
 
 Flow exec_statement(NODE *t) {
     // Leave processor time to others now and then; cheap enough for every call.
-    if ((statement_count++ & 0xFF) == 0) yield_processor();
+    if ((interp.statement_count++ & 0xFF) == 0) yield_processor();
     if (!t) return Flow::Normal;
     current_port.port_poll("");
     switch (t->type) {
@@ -182,7 +178,7 @@ Flow exec_statement(NODE *t) {
     case T_STATEMENT_LIST: return exec_list(t);
     case T_IF: {
         int yes = eval_condition(t->left);
-        if (eval_unwind) return pending_flow();
+        if (interp.eval_unwind) return pending_flow();
         return exec_statement(yes ? t->right->left : t->right->right);
     }
     case T_WHILE: return exec_while(t);
@@ -190,10 +186,10 @@ Flow exec_statement(NODE *t) {
     case T_FOR: return exec_for(t);
     case T_FOR_IN: return exec_for_in(t);
     case T_BREAK:
-        if (loop_depth == 0) fatal("unexpected break");
+        if (interp.loop_depth == 0) fatal("unexpected break");
         return Flow::Break;
     case T_CONTINUE:
-        if (loop_depth == 0) fatal("unexpected continue");
+        if (interp.loop_depth == 0) fatal("unexpected continue");
         return Flow::Continue;
     case T_PRINT: case T_PRINTF: case T_OUTPUT: case T_OUTPUTF: case T_DIRECT: case T_DIRECTF:
         return exec_output(t);
@@ -208,6 +204,6 @@ Flow exec_statement(NODE *t) {
 
 int interpret(NODE *tree) {
     Flow f = exec_statement(tree);
-    if (f == Flow::Exit || f == Flow::Next) eval_unwind = 0;
+    if (f == Flow::Exit || f == Flow::Next) interp.eval_unwind = 0;
     return f == Flow::Exit ? 0 : 1;
 }

@@ -17,8 +17,8 @@ class Exec : public ::testing::Test {
 protected:
     void SetUp() override {
         reset_record_state();
-        exiting = 0;
-        exit_code = 0;
+        interp.exiting = 0;
+        interp.exit_code = 0;
     }
     // Runs the script's BEGIN blocks; the result is interpret's.
     int run(const std::string &script) {
@@ -61,8 +61,8 @@ TEST_F(Exec, ExitInsideAFunctionStopsEverything) {
                   "BEGIN { v = 1 + quit(7) + side(); after3 = 1 }\n"
                   "BEGIN { after4 = 1 }\n"),
               0);
-    EXPECT_TRUE(exiting);
-    EXPECT_EQ(exit_code, 7);
+    EXPECT_TRUE(interp.exiting);
+    EXPECT_EQ(interp.exit_code, 7);
     for (const char *name : {"after1", "after2", "after3", "after4"}) EXPECT_EQ(num(name), 0) << name;
 }
 
@@ -109,7 +109,7 @@ TEST_F(Exec, NextEndsTheRemainingBlocks) {
                   "BEGIN { after6 = 1 }\n"),
               1);
     EXPECT_EQ(num("after5") + num("after6"), 0);
-    EXPECT_FALSE(exiting);
+    EXPECT_FALSE(interp.exiting);
 }
 
 }  // namespace

@@ -10,28 +10,14 @@
 #include "core/regex.h"
 #include "core/strfuncs.h"
 
-NODE *nf_var = nullptr;
-
 namespace {
 
-NODE **field_table = nullptr;  // entry 0 is $0; unused entries hold null_string
-int32_t field_capacity = 0;
-int32_t parse_high_water = 0;  // fields held, 1..parse_high_water
-bool field0_valid = true;
-int32_t parse_extent = 0;      // where splitting stopped within $0
-std::string save_fs = " ";     // separator for the current record
-NODE *beyond_slot = nullptr;   // handed out for fields read beyond NF
-
-NODE *fs_var = nullptr;
-NODE *rs_var = nullptr;
-NODE *ofs_var = nullptr;
-
 void bind_variables() {
-    if (fs_var) return;
-    fs_var = variable("FS");
-    rs_var = variable("RS");
-    ofs_var = variable("OFS");
-    nf_var = variable("NF");
+    if (interp.fs_var) return;
+    interp.fs_var = variable("FS");
+    interp.rs_var = variable("RS");
+    interp.ofs_var = variable("OFS");
+    interp.nf_var = variable("NF");
 }
 
 std::string_view text_of(NODE *v) {
@@ -41,23 +27,23 @@ std::string_view text_of(NODE *v) {
 
 // Room for field n; new entries hold null_string.
 void reserve_field(int32_t n) {
-    if (n < field_capacity) return;
+    if (n < interp.field_capacity) return;
     if (n > MAX_FIELD) out_of_memory_realloc("set_field");
-    int64_t want = field_capacity ? int64_t{field_capacity} * 2 : 8;
+    int64_t want = interp.field_capacity ? int64_t{interp.field_capacity} * 2 : 8;
     int32_t cap = static_cast<int32_t>(want > n ? (want > MAX_FIELD + 1 ? MAX_FIELD + 1 : want) : n + 1);
-    auto *grown = static_cast<NODE **>(std::realloc(field_table, sizeof(NODE *) * cap));
+    auto *grown = static_cast<NODE **>(std::realloc(interp.field_table, sizeof(NODE *) * cap));
     if (!grown) out_of_memory_realloc("set_field");
-    for (int32_t i = field_capacity; i < cap; ++i) grown[i] = null_string;
-    field_table = grown;
-    field_capacity = cap;
+    for (int32_t i = interp.field_capacity; i < cap; ++i) grown[i] = null_string;
+    interp.field_table = grown;
+    interp.field_capacity = cap;
 }
 
-void set_nf(int32_t n) { assign_number(&nf_var->left, n); }
+void set_nf(int32_t n) { assign_number(&interp.nf_var->left, n); }
 
 // FS as it applies to records: with an empty RS, newlines separate too.
 std::string separator_from_fs() {
-    std::string fs(text_of(fs_var->left));
-    if (!text_of(rs_var->left).empty()) return fs;
+    std::string fs(text_of(interp.fs_var->left));
+    if (!text_of(interp.rs_var->left).empty()) return fs;
     if (fs == " ") return "[ \t\n]+";
     if (fs.size() == 1) return "[" + fs + "\n]";
     if (fs.empty()) return "\n";
@@ -65,7 +51,7 @@ std::string separator_from_fs() {
 }
 
 char record_separator() {
-    std::string_view rs = text_of(rs_var->left);
+    std::string_view rs = text_of(interp.rs_var->left);
     return rs.empty() ? '\0' : rs[0];
 }
 
@@ -73,10 +59,10 @@ void store_field(int32_t n, const char *text, int32_t length, NODE *) { set_fiel
 
 // Splits what is left of $0; returns the field count.
 int32_t split_rest() {
-    NODE *rec = string_of(field_table[0]);
-    SplitInput in{rec->string, rec->length, parse_extent};
-    int32_t count = parse_fields(parse_high_water, in, save_fs, store_field, nullptr);
-    parse_extent = in.pos;
+    NODE *rec = string_of(interp.field_table[0]);
+    SplitInput in{rec->string, rec->length, interp.parse_extent};
+    int32_t count = parse_fields(interp.parse_high_water, in, interp.save_fs, store_field, nullptr);
+    interp.parse_extent = in.pos;
     return count;
 }
 
@@ -124,7 +110,7 @@ int32_t split_on_regex(int32_t count, SplitInput &in, std::string_view sep, Fiel
     int32_t i = in.pos;
     if (i >= end) return count;  // nothing to split: no fields, not one empty one
     char rs = record_separator();
-    if (rs == '\0' && text_of(fs_var->left) == " ") {
+    if (rs == '\0' && text_of(interp.fs_var->left) == " ") {
         while (i < end && (p[i] == '\n' || p[i] == ' ' || p[i] == '\t')) ++i;
     }
     int32_t field_start = i, scan = i;
@@ -165,39 +151,39 @@ void init_fields() {
     reserve_field(0);
     NODE *rec = make_str_node("", 0, 0);
     rec->flags = NODE_PERM | NODE_STR_VALID;
-    field_table[0] = rec;
-    parse_high_water = 0;
-    field0_valid = true;
-    parse_extent = 0;
+    interp.field_table[0] = rec;
+    interp.parse_high_water = 0;
+    interp.field0_valid = true;
+    interp.parse_extent = 0;
 }
 
 void set_record(const char *text, int32_t length) {
     bind_variables();
-    if (!field_table) init_fields();
-    NODE *rec = field_table[0];
+    if (!interp.field_table) init_fields();
+    NODE *rec = interp.field_table[0];
     if (!(rec->flags & NODE_STR_VALID) || rec->string != text) {
-        field_table[0] = make_str_node(text, static_cast<size_t>(length), 0);
+        interp.field_table[0] = make_str_node(text, static_cast<size_t>(length), 0);
         unref(rec);
     }
-    for (int32_t i = 1; i <= parse_high_water; ++i) {
-        unref(field_table[i]);
-        field_table[i] = null_string;
+    for (int32_t i = 1; i <= interp.parse_high_water; ++i) {
+        unref(interp.field_table[i]);
+        interp.field_table[i] = null_string;
     }
-    parse_high_water = 0;
-    field0_valid = true;
-    parse_extent = 0;
-    save_fs = separator_from_fs();
+    interp.parse_high_water = 0;
+    interp.field0_valid = true;
+    interp.parse_extent = 0;
+    interp.save_fs = separator_from_fs();
     set_nf(-1);
 }
 
 NODE **get_field(int32_t n, int assign) {
-    if (!field_table) init_fields();
+    if (!interp.field_table) init_fields();
     if (n == 0) {
-        if (!field0_valid) rebuild_record();
-        return &field_table[0];
+        if (!interp.field0_valid) rebuild_record();
+        return &interp.field_table[0];
     }
-    if (assign) field0_valid = false;
-    if (n <= parse_high_water) return &field_table[n];
+    if (assign) interp.field0_valid = false;
+    if (n <= interp.parse_high_water) return &interp.field_table[n];
     int32_t count = split_rest();
     if (count < n && assign) {
         set_field(n, "", 0);
@@ -205,14 +191,14 @@ NODE **get_field(int32_t n, int assign) {
     }
     set_nf(count);
     if (count < n) {
-        beyond_slot = null_string;
-        return &beyond_slot;
+        interp.beyond_slot = null_string;
+        return &interp.beyond_slot;
     }
-    return &field_table[n];
+    return &interp.field_table[n];
 }
 
 void split_record_for_nf() {
-    if (!field_table) init_fields();
+    if (!interp.field_table) init_fields();
     set_nf(split_rest());
 }
 
@@ -220,25 +206,25 @@ void set_field(int32_t n, const char *text, int32_t length) {
     reserve_field(n);
     NODE *v = make_str_node(text, static_cast<size_t>(length), 0);
     force_number(v);
-    NODE *old = field_table[n];
-    field_table[n] = v;
+    NODE *old = interp.field_table[n];
+    interp.field_table[n] = v;
     unref(old);
-    if (n > parse_high_water) parse_high_water = n;
+    if (n > interp.parse_high_water) interp.parse_high_water = n;
 }
 
 void rebuild_record() {
-    std::string_view ofs = text_of(ofs_var->left);
+    std::string_view ofs = text_of(interp.ofs_var->left);
     std::string joined;
-    for (int32_t i = 1; i <= parse_high_water; ++i) {
+    for (int32_t i = 1; i <= interp.parse_high_water; ++i) {
         if (i > 1) joined.append(ofs);
-        joined.append(text_of(field_table[i]));
+        joined.append(text_of(interp.field_table[i]));
     }
     if (joined.size() > INT32_MAX - 3) out_of_memory("fix_fields");
-    NODE *old = field_table[0];
-    field_table[0] = make_str_node(joined.data(), joined.size(), 0);
+    NODE *old = interp.field_table[0];
+    interp.field_table[0] = make_str_node(joined.data(), joined.size(), 0);
     unref(old);
-    field0_valid = true;
-    parse_extent = field_table[0]->length;
+    interp.field0_valid = true;
+    interp.parse_extent = interp.field_table[0]->length;
 }
 
 int32_t parse_fields(int32_t count, SplitInput &in, std::string_view separator, FieldStore store,
@@ -285,7 +271,7 @@ NODE *do_split(NODE *args) {
         separator.assign(text_of(s));
         free_temp(s);
     }
-    if (eval_unwind) {
+    if (interp.eval_unwind) {
         free_temp(v);
         return make_temp_number(0);
     }

@@ -24,8 +24,6 @@ struct regex_registers;
 
 constexpr int32_t MAX_FIELD = 10'000'000;
 
-// The built-in variable NF (null until init_fields).
-extern NODE *nf_var;
 
 void init_fields();
 // Declares a new record. When `text` is not the text already held as `$0`, a

@@ -44,7 +44,7 @@ protected:
     void record(const std::string &r) { set_record(r.data(), static_cast<int32_t>(r.size())); }
     int32_t nf() {
         split_record_for_nf();
-        return force_number(nf_var->left);
+        return force_number(interp.nf_var->left);
     }
     std::vector<std::string> fields() {
         std::vector<std::string> out;
@@ -107,9 +107,9 @@ TEST_F(Fields, FsAppliesFromTheNextRecord) {
 
 TEST_F(Fields, NfIsMinusOneUntilSplitAndFieldsAreNumeric) {
     record("10 9");
-    EXPECT_EQ(force_number(nf_var->left), -1);
+    EXPECT_EQ(force_number(interp.nf_var->left), -1);
     NODE *a = *get_field(1, 0);
-    EXPECT_EQ(force_number(nf_var->left), 2);
+    EXPECT_EQ(force_number(interp.nf_var->left), 2);
     EXPECT_TRUE(a->flags & NODE_NUMERIC);
     EXPECT_EQ(cmp_nodes(a, *get_field(2, 0)), 1);
 }
@@ -137,7 +137,7 @@ TEST_F(Fields, SettingTheRecordDropsOldFields) {
     record("a b c");
     EXPECT_EQ(nf(), 3);
     record("x");
-    EXPECT_EQ(force_number(nf_var->left), -1);
+    EXPECT_EQ(force_number(interp.nf_var->left), -1);
     EXPECT_EQ(fields(), (Strings{"x"}));
     EXPECT_EQ(text(*get_field(2, 0)), "");
 }

@@ -11,8 +11,6 @@
 #include "core/eval_internal.h"
 #include "platform/sched.h"
 
-NODE *ret_node = nullptr;
-
 namespace {
 
 constexpr size_t kNoFrame = SIZE_MAX;
@@ -20,20 +18,15 @@ constexpr size_t kNoFrame = SIZE_MAX;
 // instead of overflowing.
 constexpr size_t kStackReserve = 256 * 1024;
 
-NODE **frames = nullptr;
-size_t frames_cap = 0;
-size_t frames_top = 0;
-size_t frame_base = kNoFrame;
-
 void push_var(NODE *var) {
-    if (frames_top == frames_cap) {
-        size_t cap = frames_cap ? frames_cap * 2 : 64;
-        auto *grown = static_cast<NODE **>(std::realloc(frames, cap * sizeof(NODE *)));
+    if (interp.frames_top == interp.frames_cap) {
+        size_t cap = interp.frames_cap ? interp.frames_cap * 2 : 64;
+        auto *grown = static_cast<NODE **>(std::realloc(interp.frames, cap * sizeof(NODE *)));
         if (!grown) out_of_memory("func_call");
-        frames = grown;
-        frames_cap = cap;
+        interp.frames = grown;
+        interp.frames_cap = cap;
     }
-    frames[frames_top++] = var;
+    interp.frames[interp.frames_top++] = var;
 }
 
 // Word 4 of a frame variable: whether its element table is the caller's.
@@ -67,8 +60,8 @@ void free_table(NODE *var) {
 // variable is handed to that variable.
 void drop_frame(size_t base, int32_t given, NODE *args) {
     NODE *a = args;
-    for (size_t i = base; i < frames_top; ++i) {
-        NODE *var = frames[i];
+    for (size_t i = base; i < interp.frames_top; ++i) {
+        NODE *var = interp.frames[i];
         NODE *src = nullptr;
         if (static_cast<int64_t>(i - base) < given) {
             src = resolve_param(a->left);
@@ -85,7 +78,7 @@ void drop_frame(size_t base, int32_t given, NODE *args) {
         }
         free_node(var);
     }
-    frames_top = base;
+    interp.frames_top = base;
 }
 
 // Pushes one slot per declared parameter and local; returns how many had
@@ -100,7 +93,7 @@ int32_t push_arguments(NODE *name, int32_t declared, NODE *args) {
             continue;
         }
         NODE *v = eval_operand(a->left, 0);
-        if (eval_unwind) {
+        if (interp.eval_unwind) {
             free_temp(v);
             return -1;
         }
@@ -114,40 +107,40 @@ int32_t push_arguments(NODE *name, int32_t declared, NODE *args) {
 }  // namespace
 
 NODE *frame_var(NODE *param) {
-    size_t i = frame_base + static_cast<size_t>(param->slot);
-    if (frame_base == kNoFrame || i >= frames_top) BAIL_OUT("eval");
-    return frames[i];
+    size_t i = interp.frame_base + static_cast<size_t>(param->slot);
+    if (interp.frame_base == kNoFrame || i >= interp.frames_top) BAIL_OUT("eval");
+    return interp.frames[i];
 }
 
 NODE *func_call(NODE *name, NODE *args) {
     NODE *fn = find_function(name);
-    if (eval_unwind) return null_string;
+    if (interp.eval_unwind) return null_string;
     if (stack_headroom() < kStackReserve) fatal("function `%s()' nested too deeply", name->string);
     int32_t declared = fn->left ? fn->left->slot : 0;
-    size_t base = frames_top;
+    size_t base = interp.frames_top;
     int32_t given = push_arguments(name, declared, args);
     if (given < 0) {
         drop_frame(base, 0, nullptr);
         return null_string;
     }
 
-    int32_t saved_depth = loop_depth;
-    size_t saved_base = frame_base;
-    NODE *saved_ret = ret_node;
-    loop_depth = 0;
-    frame_base = base;
-    ret_node = null_string;
+    int32_t saved_depth = interp.loop_depth;
+    size_t saved_base = interp.frame_base;
+    NODE *saved_ret = interp.ret_node;
+    interp.loop_depth = 0;
+    interp.frame_base = base;
+    interp.ret_node = null_string;
 
     Flow f = exec_statement(fn->right);
-    if (f == Flow::Next || f == Flow::Exit) eval_unwind = static_cast<int>(f);
-    NODE *result = ret_node;
+    if (f == Flow::Next || f == Flow::Exit) interp.eval_unwind = static_cast<int>(f);
+    NODE *result = interp.ret_node;
 
-    ret_node = saved_ret;
-    frame_base = saved_base;
+    interp.ret_node = saved_ret;
+    interp.frame_base = saved_base;
     drop_frame(base, given, args);
-    loop_depth = saved_depth;
+    interp.loop_depth = saved_depth;
 
-    if (eval_unwind) {
+    if (interp.eval_unwind) {
         unref(result);
         return null_string;
     }

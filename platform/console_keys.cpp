@@ -11,6 +11,9 @@
 #include <string_view>
 
 #include "platform/console.h"
+#include "platform/console_state.h"
+
+ConsoleState console_state;
 
 namespace {
 
@@ -42,58 +45,50 @@ struct Key {
 
 enum class Fill { Got, Nothing, End };
 
-std::deque<unsigned char> pending;
-bool input_ended = false;
-int input_tty = -1;
-
-termios saved_mode;
-bool have_saved = false;
-std::atomic<bool> raw_on{false};
-std::once_flag restore_registered;
-
 bool input_is_tty() {
-    if (input_tty < 0) input_tty = isatty(STDIN_FILENO) ? 1 : 0;
-    return input_tty == 1;
+    if (console_state.input_tty < 0) console_state.input_tty = isatty(STDIN_FILENO) ? 1 : 0;
+    return console_state.input_tty == 1;
 }
 
 void enter_raw() {
-    if (!input_is_tty() || raw_on) return;
-    if (!have_saved) {
-        if (tcgetattr(STDIN_FILENO, &saved_mode) != 0) return;
-        have_saved = true;
-        std::call_once(restore_registered, [] { std::atexit(console_restore); });
+    if (!input_is_tty() || console_state.raw_on) return;
+    if (!console_state.have_saved) {
+        if (tcgetattr(STDIN_FILENO, &console_state.saved_mode) != 0) return;
+        console_state.have_saved = true;
+        std::call_once(console_state.keys_restore_registered, [] { std::atexit(console_restore); });
     }
-    termios t = saved_mode;
+    termios t = console_state.saved_mode;
     t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
     t.c_cc[VMIN] = 1;
     t.c_cc[VTIME] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0) raw_on = true;
+    if (tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0) console_state.raw_on = true;
 }
 
 void leave_raw() {
-    if (raw_on.exchange(false)) tcsetattr(STDIN_FILENO, TCSANOW, &saved_mode);
+    if (console_state.raw_on.exchange(false))
+        tcsetattr(STDIN_FILENO, TCSANOW, &console_state.saved_mode);
 }
 
 // One read of whatever standard input has within timeout_ms (-1: no limit).
 Fill fill(int timeout_ms) {
-    if (input_ended) return Fill::End;
+    if (console_state.input_ended) return Fill::End;
     pollfd p{STDIN_FILENO, POLLIN, 0};
     if (poll(&p, 1, timeout_ms) <= 0) return Fill::Nothing;
     unsigned char buffer[256];
     ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
     if (n > 0) {
-        pending.insert(pending.end(), buffer, buffer + n);
+        console_state.pending.insert(console_state.pending.end(), buffer, buffer + n);
         return Fill::Got;
     }
     if (n < 0 && (errno == EINTR || errno == EAGAIN)) return Fill::Nothing;
     // A terminal's end of line input (Ctrl+D) is not the end of the console.
-    if (n == 0 && input_is_tty() && !raw_on) return Fill::End;
-    input_ended = true;
+    if (n == 0 && input_is_tty() && !console_state.raw_on) return Fill::End;
+    console_state.input_ended = true;
     return Fill::End;
 }
 
 bool have_bytes(size_t n) {
-    while (pending.size() < n) {
+    while (console_state.pending.size() < n) {
         if (fill(kEscWaitMs) != Fill::Got) return false;
     }
     return true;
@@ -110,17 +105,18 @@ std::string strip_modifiers(const std::string &seq) {
 
 // Decodes the bytes after an ESC; false when they form no key we know.
 bool decode_escape(Key &key) {
-    if (!have_bytes(1) || (pending[0] != '[' && pending[0] != 'O')) {
+    if (!have_bytes(1) || (console_state.pending[0] != '[' && console_state.pending[0] != 'O')) {
         key = {KEY_ESC, -1};
         return true;
     }
-    std::string seq(1, static_cast<char>(pending[0]));
+    std::string seq(1, static_cast<char>(console_state.pending[0]));
     size_t used = 1;
     while (seq.size() < kMaxSequence && have_bytes(used + 1)) {
-        unsigned char c = pending[used++];
+        unsigned char c = console_state.pending[used++];
         seq.push_back(static_cast<char>(c));
         if (seq[0] == 'O' || (c >= 0x40 && c <= 0x7E)) break;
     }
+    auto &pending = console_state.pending;
     pending.erase(pending.begin(), pending.begin() + static_cast<std::ptrdiff_t>(used));
     std::string plain = strip_modifiers(seq);
     for (const VtKey &k : vt_keys) {
@@ -134,9 +130,9 @@ bool decode_escape(Key &key) {
 
 // Takes the next key from the read-ahead buffer; false when there is none.
 bool take_key(Key &key) {
-    while (!pending.empty()) {
-        unsigned char b = pending.front();
-        pending.pop_front();
+    while (!console_state.pending.empty()) {
+        unsigned char b = console_state.pending.front();
+        console_state.pending.pop_front();
         if (b != KEY_ESC) {
             key = {b, -1};
             return true;
@@ -159,8 +155,8 @@ Key wait_key() {
 
 int console_kbhit() {
     enter_raw();
-    if (pending.empty()) fill(0);
-    return pending.empty() ? 0 : 1;
+    if (console_state.pending.empty()) fill(0);
+    return console_state.pending.empty() ? 0 : 1;
 }
 
 int32_t console_getch() {
@@ -179,7 +175,7 @@ int32_t read_key() {
 
 void console_flush_input() {
     if (!input_is_tty()) return;
-    pending.clear();
+    console_state.pending.clear();
     tcflush(STDIN_FILENO, TCIFLUSH);
 }
 
@@ -187,9 +183,9 @@ std::string console_read_line(size_t max_chars) {
     leave_raw();
     std::string line;
     for (;;) {
-        while (!pending.empty()) {
-            unsigned char c = pending.front();
-            pending.pop_front();
+        while (!console_state.pending.empty()) {
+            unsigned char c = console_state.pending.front();
+            console_state.pending.pop_front();
             if (c == '\n') {
                 if (!line.empty() && line.back() == '\r') line.pop_back();
                 return line;
@@ -200,6 +196,6 @@ std::string console_read_line(size_t max_chars) {
     }
 }
 
-bool console_input_ended() { return input_ended; }
+bool console_input_ended() { return console_state.input_ended; }
 
 void console_leave_raw() { leave_raw(); }

@@ -9,16 +9,12 @@
 #include <mutex>
 
 #include "platform/console.h"
+#include "platform/console_state.h"
 
 namespace {
 
 // SGR colour offset of each console attribute (bit 0 blue, bit 1 green, bit 2 red).
 constexpr int sgr_of_attribute[8] = {0, 4, 2, 6, 1, 5, 3, 7};
-
-int32_t text_attribute = 7;
-bool reverse_colour = false;
-std::atomic<bool> colour_used{false};
-std::once_flag restore_registered;
 
 FILE *screen() {
     static FILE *const s = isatty(STDOUT_FILENO) ? stdout : isatty(STDERR_FILENO) ? stderr : nullptr;
@@ -35,9 +31,10 @@ void emit(const char *sequence) {
 
 // The current colour again after a sequence that reset the attributes.
 void emit_colour() {
-    if (!colour_used) return;
+    if (!console_state.colour_used) return;
     char seq[16];
-    std::snprintf(seq, sizeof seq, "\x1b[%dm", (reverse_colour ? 40 : 30) + sgr_of_attribute[text_attribute]);
+    std::snprintf(seq, sizeof seq, "\x1b[%dm",
+                  (console_state.reverse_colour ? 40 : 30) + sgr_of_attribute[console_state.text_attribute]);
     emit(seq);
 }
 
@@ -96,16 +93,17 @@ void clear_window() {
 }
 
 void console_set_colour(int32_t attribute) {
-    text_attribute = (attribute >= 0 && attribute <= 7) ? attribute : 7;
-    if (!colour_used.exchange(true)) std::call_once(restore_registered, [] { std::atexit(console_restore); });
+    console_state.text_attribute = (attribute >= 0 && attribute <= 7) ? attribute : 7;
+    if (!console_state.colour_used.exchange(true))
+        std::call_once(console_state.screen_restore_registered, [] { std::atexit(console_restore); });
     emit_colour();
 }
 
-int32_t console_colour() { return text_attribute; }
+int32_t console_colour() { return console_state.text_attribute; }
 
-void console_set_reverse(bool on) { reverse_colour = on; }
+void console_set_reverse(bool on) { console_state.reverse_colour = on; }
 
 void console_restore() {
     console_leave_raw();
-    if (colour_used.exchange(false)) emit("\x1b[0m");
+    if (console_state.colour_used.exchange(false)) emit("\x1b[0m");
 }

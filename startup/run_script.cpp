@@ -177,7 +177,7 @@ int run_script(int argc, char **argv) {
     if (run_options.write_block_size != 0) current_port.port_set_block_size(run_options.write_block_size);
     if (run_options.asb_watch_mode) prepare_status_screen();
     if (begin_block != nullptr) interpret(begin_block);
-    if (exiting) run_options.exit_status = exit_code;
+    if (interp.exiting) run_options.exit_status = interp.exit_code;
     std::fflush(stdout);
     current_port.port_close(1);
     console_set_reverse(false);

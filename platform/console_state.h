@@ -1,0 +1,29 @@
+// The console's run state in one place, shared by platform/console_*.cpp
+// only: typed bytes read ahead, the saved terminal mode and the colours in
+// use. One instance, console_state; nothing outside platform/ includes this.
+#pragma once
+
+#include <termios.h>
+
+#include <atomic>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+
+struct ConsoleState {
+    // Keys (console_keys.cpp).
+    std::deque<unsigned char> pending;  // bytes read ahead of the caller
+    bool input_ended = false;
+    int input_tty = -1;  // -1 not yet asked, 0 no, 1 yes
+    termios saved_mode{};
+    bool have_saved = false;
+    std::atomic<bool> raw_on{false};
+    std::once_flag keys_restore_registered;
+    // Screen (console_screen.cpp).
+    int32_t text_attribute = 7;
+    bool reverse_colour = false;
+    std::atomic<bool> colour_used{false};
+    std::once_flag screen_restore_registered;
+};
+
+extern ConsoleState console_state;
