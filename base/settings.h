@@ -59,6 +59,8 @@ struct RunOptions {
     std::FILE *log_file = nullptr;    // -l: the open communication log, or null
     int32_t exit_status = 0;          // returned by main
     TargetSettings target;
+
+    ~RunOptions();
 };
 
 extern RunOptions run_options;

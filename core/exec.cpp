@@ -10,6 +10,7 @@
 #include "core/output.h"
 #include "platform/sched.h"
 
+InterpState::~InterpState() = default;
 InterpState interp;
 
 namespace {

@@ -46,6 +46,8 @@ struct InterpState {
     NODE *fs_var = nullptr;
     NODE *rs_var = nullptr;
     NODE *ofs_var = nullptr;
+
+    ~InterpState();
 };
 
 extern InterpState interp;

@@ -83,6 +83,7 @@ enum class Src : uint8_t { Area, File };
 
 struct Preprocessor {
     explicit Preprocessor(const PreprocessOptions &opt);
+    ~Preprocessor();
 
     // ---- input (pp_input.cpp)
     int get_raw();

@@ -29,6 +29,8 @@ void emit(std::FILE *to, const Place *at, const char *format, va_list ap) {
 Preprocessor::Preprocessor(const PreprocessOptions &opt)
     : area(new char[kAreaSize]), options(opt), messages(opt.messages ? opt.messages : stderr) {}
 
+Preprocessor::~Preprocessor() = default;
+
 Place Preprocessor::here() const {
     if (!files.empty()) return {files.back().path, files.back().line};
     return last_closed;

@@ -13,6 +13,7 @@
 #include "platform/console.h"
 #include "platform/console_state.h"
 
+ConsoleState::~ConsoleState() = default;
 ConsoleState console_state;
 
 namespace {

@@ -24,6 +24,8 @@ struct ConsoleState {
     bool reverse_colour = false;
     std::atomic<bool> colour_used{false};
     std::once_flag screen_restore_registered;
+
+    ~ConsoleState();
 };
 
 extern ConsoleState console_state;

@@ -5,6 +5,7 @@
 #include "ports/port_sets.h"
 #include "ports/port_state.h"
 
+PortState::~PortState() = default;
 PortState port_state;
 
 namespace {

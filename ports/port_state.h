@@ -18,6 +18,8 @@ struct PortState {
     std::timed_mutex file_lock;
     std::FILE *out_file = nullptr;
     std::vector<char> out_buffer;
+
+    ~PortState();
 };
 
 extern PortState port_state;
