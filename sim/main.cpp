@@ -1,0 +1,162 @@
+// vordel-sim: a printer on the other end of the line for vordel and its
+// tests. Options, then the transport serves one session until stopped.
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+#include <string>
+#include <string_view>
+
+#include "platform/descriptors.h"
+#include "sim/control.h"
+#include "sim/pty_line.h"
+#include "sim/session.h"
+
+namespace {
+
+constexpr const char *usage_text =
+    "usage: vordel-sim --serial [options]\n"
+    "  --serial            serve on a pseudo-terminal; its device path is printed\n"
+    "                      first on standard output as \"serial PATH\"\n"
+    "  --link PATH         make PATH a symbolic link to that device\n"
+    "  --log FILE          write every received byte to FILE\n"
+    "  --trace             one line per command and per reply on standard error\n"
+    "  --reply REQ=REPLY   answer the bytes REQ (hex) with REPLY (hex, - for nothing)\n"
+    "  --set NAME=VALUE    start with this state (control command \"show\" lists them)\n"
+    "  --hold MS           read nothing for the first MS milliseconds\n"
+    "  --silent            answer nothing\n"
+    "  --seed N            seed of the garbage bytes\n"
+    "  --help              this text\n"
+    "Control commands, one a line on standard input (\"help\" lists them):\n"
+    "  set, hold, silent, garbage, drop, send, reply, show, echo, help, quit\n";
+
+struct Settings {
+    bool serial = false;
+    bool trace = false;
+    bool silent = false;
+    long hold_ms = 0;
+    long seed = -1;
+    std::string link, log;
+    std::vector<std::string> replies, states;
+};
+
+struct Option {
+    const char *name;
+    bool takes_value;
+    bool (*apply)(Settings &, std::string_view value, std::string *error);
+};
+
+bool count_value(std::string_view v, long max, long *out, const char *what, std::string *error) {
+    if (parse_count(v, max, out)) return true;
+    *error = std::string("bad ") + what + " '" + std::string(v) + "'";
+    return false;
+}
+
+constexpr Option options[] = {
+    {"--serial", false, [](Settings &s, std::string_view, std::string *) { return s.serial = true; }},
+    {"--trace", false, [](Settings &s, std::string_view, std::string *) { return s.trace = true; }},
+    {"--silent", false, [](Settings &s, std::string_view, std::string *) { return s.silent = true; }},
+    {"--link", true, [](Settings &s, std::string_view v, std::string *) { s.link = v; return true; }},
+    {"--log", true, [](Settings &s, std::string_view v, std::string *) { s.log = v; return true; }},
+    {"--reply", true,
+     [](Settings &s, std::string_view v, std::string *) { s.replies.emplace_back(v); return true; }},
+    {"--set", true,
+     [](Settings &s, std::string_view v, std::string *) { s.states.emplace_back(v); return true; }},
+    {"--hold", true,
+     [](Settings &s, std::string_view v, std::string *e) {
+         return count_value(v, 24L * 3600 * 1000, &s.hold_ms, "hold time", e);
+     }},
+    {"--seed", true,
+     [](Settings &s, std::string_view v, std::string *e) { return count_value(v, 0xFFFFFFFFL, &s.seed, "seed", e); }},
+};
+
+// 0 to run, 1 after --help, -1 after a complaint.
+int parse_options(int argc, char **argv, Settings &settings) {
+    for (int i = 1; i < argc; ++i) {
+        std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(usage_text, stdout);
+            return 1;
+        }
+        std::string_view name = arg.substr(0, arg.find('='));
+        const Option *option = nullptr;
+        for (const Option &o : options)
+            if (name == o.name) option = &o;
+        if (!option) {
+            std::fprintf(stderr, "vordel-sim: unknown option '%s'\n%s", argv[i], usage_text);
+            return -1;
+        }
+        std::string_view value;
+        if (option->takes_value) {
+            if (name.size() < arg.size()) {
+                value = arg.substr(name.size() + 1);
+            } else if (i + 1 < argc) {
+                value = argv[++i];
+            } else {
+                std::fprintf(stderr, "vordel-sim: %s needs a value\n", option->name);
+                return -1;
+            }
+        } else if (name.size() < arg.size()) {
+            std::fprintf(stderr, "vordel-sim: %s takes no value\n", option->name);
+            return -1;
+        }
+        std::string error;
+        if (!option->apply(settings, value, &error)) {
+            std::fprintf(stderr, "vordel-sim: %s\n", error.c_str());
+            return -1;
+        }
+    }
+    if (!settings.serial) {
+        std::fprintf(stderr, "vordel-sim: choose a transport (--serial)\n%s", usage_text);
+        return -1;
+    }
+    return 0;
+}
+
+// The session's start-up state from the options; false after a complaint.
+bool configure(Session &session, const Settings &settings) {
+    std::string error;
+    for (const std::string &r : settings.replies)
+        if (!session.add_reply(r, &error)) {
+            std::fprintf(stderr, "vordel-sim: --reply: %s\n", error.c_str());
+            return false;
+        }
+    for (const std::string &s : settings.states)
+        if (!session.set_state(s, &error)) {
+            std::fprintf(stderr, "vordel-sim: --set: %s\n", error.c_str());
+            return false;
+        }
+    session.set_silent(settings.silent);
+    return true;
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    Settings settings;
+    int parsed = parse_options(argc, argv, settings);
+    if (parsed != 0) return parsed > 0 ? 0 : 2;
+    ignore_broken_pipe();
+
+    std::FILE *log = nullptr;
+    if (!settings.log.empty() && !(log = std::fopen(settings.log.c_str(), "wb"))) {
+        std::fprintf(stderr, "vordel-sim: can't write %s: %s\n", settings.log.c_str(), std::strerror(errno));
+        return 1;
+    }
+    PtyLine line(settings.link);
+    SessionOptions session_options;
+    session_options.log = log;
+    session_options.trace = settings.trace;
+    session_options.seed = static_cast<uint32_t>(settings.seed >= 0 ? settings.seed : std::time(nullptr));
+    Session session(line, session_options);
+    int status = 2;
+    if (configure(session, settings)) {
+        status = 1;
+        if (line.open()) {
+            line.hold(static_cast<int>(settings.hold_ms));
+            status = line.serve(session);
+        }
+    }
+    if (log) std::fclose(log);
+    if (status != 2) std::fprintf(stderr, "vordel-sim: %s\n", session.summary().c_str());
+    return status;
+}

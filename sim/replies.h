@@ -1,0 +1,64 @@
+// The reply logic: what the simulated printer answers to each command, read
+// off the printer model, and the automatic status it sends on its own (ASB,
+// ink ASB, extended ASB: once when enabled, then whenever an enabled bit of
+// it changes). One handler per Request value, in a table.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "sim/model.h"
+#include "sim/reader.h"
+
+struct Reply {
+    std::vector<uint8_t> bytes;
+    std::string what;  // for the trace: "16h", "block 6 bytes", "ASB 14 00 00 00"
+};
+using Replies = std::vector<Reply>;
+
+Reply byte_reply(uint8_t b);
+// Header 5F, then data, then NUL; data must hold no NUL, XON or XOFF.
+Reply block_reply(std::string_view data);
+Reply status_reply(const char *kind, const StatusBlock &block);
+
+class ReplyLogic {
+public:
+    explicit ReplyLogic(PrinterState &state) : state_(state) {}
+
+    // Answers one command (and sends the automatic status a change of state
+    // it caused makes due).
+    Replies answer(const Command &command);
+    // The automatic status due after the state was changed from outside.
+    Replies state_changed();
+
+    using Handler = void (ReplyLogic::*)(const Command &, Replies &);
+
+private:
+    void real_time_status(const Command &c, Replies &out);
+    void real_time_recover(const Command &c, Replies &out);
+    void real_time_function(const Command &c, Replies &out);
+    void enq_status(const Command &c, Replies &out);
+    void drawer_request(const Command &c, Replies &out);
+    void paper_sensor_request(const Command &c, Replies &out);
+    void status_by_n(const Command &c, Replies &out);
+    void printer_id(const Command &c, Replies &out);
+    void counter_request(const Command &c, Replies &out);
+    void asb_enable(const Command &c, Replies &out);
+    void ink_asb_enable(const Command &c, Replies &out);
+    void ext_asb_enable(const Command &c, Replies &out);
+    void empty_block(const Command &c, Replies &out);
+    void line_feed(const Command &c, Replies &out);
+    void feed_lines(const Command &c, Replies &out);
+    void cut(const Command &c, Replies &out);
+    void drawer_pulse(const Command &c, Replies &out);
+    void nothing(const Command &, Replies &) {}
+    void send_due_status(Replies &out, bool force_asb, bool force_ink, bool force_ext);
+
+    static const Handler handlers[];
+
+    PrinterState &state_;
+    uint8_t asb_enable_ = 0, ink_enable_ = 0, ext_enable_ = 0;
+    StatusBlock asb_sent_{}, ink_sent_{}, ext_sent_{};
+    uint32_t lines_fed_ = 0, cuts_ = 0;
+};
