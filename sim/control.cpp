@@ -58,7 +58,7 @@ bool parse_scripted_reply(std::string_view text, ScriptedReply *out, std::string
         out->reply.clear();
         return true;
     }
-    if (!parse_hex(reply, &out->reply)) {
+    if (!parse_hex(reply, &out->reply) || out->reply.empty()) {
         *error = "bad reply bytes '" + std::string(reply) + "'";
         return false;
     }

@@ -2,7 +2,7 @@
 //  - parse_hex: bytes as hexadecimal pairs, "10 04 01" or "100401" (blanks,
 //    commas and colons separate; a lone digit between separators is a byte).
 //  - parse_scripted_reply: "REQUEST=REPLY" in hex, REPLY "-" for silence;
-//    the request must hold at least one byte.
+//    request and reply hold at least one byte each.
 //  - parse_count: a decimal number 0..max.
 //  - split_words: the blank-separated words of a line.
 // Failures return false and say why in *error where there is one.

@@ -1,5 +1,6 @@
 #include "sim/replies.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -53,9 +54,9 @@ Reply byte_reply(uint8_t b) {
 
 Reply block_reply(std::string_view data) {
     Reply r;
-    r.bytes.push_back(block_header);
-    r.bytes.insert(r.bytes.end(), data.begin(), data.end());
-    r.bytes.push_back(0x00);
+    r.bytes.assign(data.size() + 2, 0x00);
+    r.bytes[0] = block_header;
+    std::copy(data.begin(), data.end(), r.bytes.begin() + 1);
     r.what = "block " + std::to_string(r.bytes.size()) + " bytes";
     return r;
 }

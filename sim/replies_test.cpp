@@ -112,9 +112,9 @@ std::vector<Bytes> sent(const Replies &replies) {
 }
 
 Bytes block(const std::string &data) {
-    Bytes b{0x5F};
-    b.insert(b.end(), data.begin(), data.end());
-    b.push_back(0);
+    Bytes b(data.size() + 2, 0);
+    b[0] = 0x5F;
+    std::copy(data.begin(), data.end(), b.begin() + 1);
     return b;
 }
 
