@@ -17,7 +17,8 @@ DEADLINE = 20.0  # seconds for anything that should happen at once
 
 
 class Simulator:
-    def __init__(self, binary, *args, cwd=None):
+    def __init__(self, binary, *args, cwd=None, host=True):
+        """host: open the device end here; False leaves it to another program."""
         self.proc = subprocess.Popen(
             [binary, "--serial", *args], cwd=cwd, stdin=subprocess.PIPE,
             stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -32,7 +33,9 @@ class Simulator:
         first = self.next_line()
         if not first.startswith("serial "):
             raise AssertionError("first line was %r, stderr %r" % (first, self.stderr))
-        self.connect(first[len("serial "):])
+        self.path = first[len("serial "):]
+        if host:
+            self.connect(self.path)
         self._marker = 0
 
     def _read_stdout(self):
