@@ -8,8 +8,9 @@
 //    master whose line is gone reports EIO).
 //  - write_descriptor: bytes written (0 when the descriptor cannot take any
 //    now), -2 on an error (errno set).
-//  - ignore_broken_pipe: a write to a pipe nobody reads fails with EPIPE
-//    instead of ending the process.
+//  - ignore_stray_signals: a write to a pipe nobody reads fails with EPIPE,
+//    and a read of the terminal from a background job with EIO, instead of
+//    ending or stopping the process.
 //  - WakePipe: a pipe whose notify() may be called from a signal handler or
 //    another thread to end a wait on read_fd(); drain() empties it.
 #pragma once
@@ -29,7 +30,7 @@ struct WaitItem {
 int wait_descriptors(std::span<WaitItem> items, int timeout_ms);
 long read_descriptor(int fd, void *buffer, size_t size);
 long write_descriptor(int fd, const void *buffer, size_t size);
-void ignore_broken_pipe();
+void ignore_stray_signals();
 
 class WakePipe {
 public:

@@ -44,7 +44,10 @@ long write_descriptor(int fd, const void *buffer, size_t size) {
     }
 }
 
-void ignore_broken_pipe() { signal(SIGPIPE, SIG_IGN); }
+void ignore_stray_signals() {
+    signal(SIGPIPE, SIG_IGN);
+    signal(SIGTTIN, SIG_IGN);
+}
 
 WakePipe::~WakePipe() {
     for (int fd : fds_)

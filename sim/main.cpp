@@ -135,7 +135,7 @@ int main(int argc, char **argv) {
     Settings settings;
     int parsed = parse_options(argc, argv, settings);
     if (parsed != 0) return parsed > 0 ? 0 : 2;
-    ignore_broken_pipe();
+    ignore_stray_signals();
 
     std::FILE *log = nullptr;
     if (!settings.log.empty() && !(log = std::fopen(settings.log.c_str(), "wb"))) {
