@@ -9,6 +9,7 @@
 #include "platform/descriptors.h"
 #include "sim/control.h"
 #include "sim/pty_line.h"
+#include "sim/serve_loop.h"
 #include "sim/session.h"
 
 namespace {
@@ -153,7 +154,7 @@ int main(int argc, char **argv) {
         status = 1;
         if (line.open()) {
             line.hold(static_cast<int>(settings.hold_ms));
-            status = line.serve(session);
+            status = serve(line, session);
         }
     }
     if (log) std::fclose(log);
