@@ -75,26 +75,6 @@ TEST_F(SessionTest, ScriptedRepliesComeFirst) {
     EXPECT_EQ(error, "bad request bytes ''");
 }
 
-TEST_F(SessionTest, ControlCommandsChangeStateAndInjectFaults) {
-    EXPECT_TRUE(session.control("set cover=open paper=end"));
-    EXPECT_EQ(ask({0x10, 0x04, 0x02}), Bytes{0x36});
-    EXPECT_TRUE(session.control("hold 3000"));
-    EXPECT_TRUE(session.control("drop"));
-    EXPECT_TRUE(session.control("send 10 04 0x7F"));
-    EXPECT_TRUE(session.control("garbage 20"));
-    EXPECT_EQ(line.holds, std::vector<int>{3000});
-    EXPECT_EQ(line.drops, 1);
-    Bytes sent = line.take();
-    ASSERT_EQ(sent.size(), 23u);
-    EXPECT_EQ(Bytes(sent.begin(), sent.begin() + 3), (Bytes{0x10, 0x04, 0x7F}));
-
-    EXPECT_TRUE(session.control("silent on"));
-    EXPECT_TRUE(ask({0x10, 0x04, 0x01}).empty());
-    EXPECT_TRUE(session.control("silent off"));
-    EXPECT_EQ(ask({0x10, 0x04, 0x01}), Bytes{0x1A});
-    EXPECT_FALSE(session.control("quit"));
-}
-
 TEST_F(SessionTest, StateChangesSendDueAutomaticStatus) {
     EXPECT_EQ(ask({0x1D, 0x61, 0xFF}), (Bytes{0x10, 0x00, 0x60, 0x6F}));
     session.control("set cover=open");
@@ -128,15 +108,6 @@ TEST_F(SessionTest, BadControlLinesAreReportedAndIgnored) {
         EXPECT_EQ(said.substr(traced == std::string::npos ? 0 : traced + 1), row.complaint) << row.line;
     }
     EXPECT_TRUE(line.take().empty());
-}
-
-TEST_F(SessionTest, ShowAndEchoWriteToTheOutput) {
-    session.control("set drawer=high");
-    session.control("show");
-    session.control("echo ready 1");
-    std::string text = out.take();
-    EXPECT_NE(text.find("drawer=high"), std::string::npos);
-    EXPECT_EQ(text.substr(text.size() - 8), "ready 1\n");
 }
 
 TEST(HexText, ParsesBytesAndReplies) {
