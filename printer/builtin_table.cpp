@@ -1,5 +1,14 @@
 #include "printer/builtin_table.h"
 
-// A printer builtin is added as {BuiltinId::do_NAME, do_NAME} to a table
-// returned here; none is built yet.
-std::span<const BuiltinEntry> printer_builtins() { return {}; }
+#include "printer/status_texts.h"
+
+namespace {
+
+// A printer builtin is added here as {BuiltinId::do_NAME, do_NAME}.
+constexpr BuiltinEntry entries[] = {
+    {BuiltinId::do_bitcustomize, do_bitcustomize},
+};
+
+}  // namespace
+
+std::span<const BuiltinEntry> printer_builtins() { return entries; }

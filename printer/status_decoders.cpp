@@ -4,7 +4,7 @@
 #include <span>
 
 #include "printer/status_texts.h"
-#include "startup/globals.h"
+#include "base/settings.h"
 
 namespace {
 
@@ -141,10 +141,10 @@ void show_slip_rest_dots(std::FILE *out, std::string_view block) {
 
 void show_status_everywhere(StatusDecoder decode, uint8_t reply) {
     decode(stdout, reply);
-    if (log_file) decode(log_file, reply);
+    if (run_options.log_file) decode(run_options.log_file, reply);
 }
 
 void show_slip_rest_dots_everywhere(std::string_view block) {
     show_slip_rest_dots(stdout, block);
-    if (log_file) show_slip_rest_dots(log_file, block);
+    if (run_options.log_file) show_slip_rest_dots(run_options.log_file, block);
 }

@@ -20,12 +20,16 @@
 // or a comment or empty line), 1 (no field) or 4 (malformed key; nothing
 // changes). load_custom_file applies each line of a file (-1 when it cannot
 // be opened, tables untouched; else 0). Both run on the main thread only.
+// The builtin bitcustomize applies its argument as one line and returns the
+// result as a number.
 #pragma once
 
 #include <array>
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
+
+#include "core/node.h"
 
 struct BitName {
     const char *label;  // begins with the entry's key, e.g. "ASB-1-2:"
@@ -77,3 +81,5 @@ void show_slip_rest_dots_everywhere(std::string_view block);
 
 int apply_custom_line(std::string_view line);
 int load_custom_file(const char *path);
+
+NODE *do_bitcustomize(NODE *args);
