@@ -104,6 +104,25 @@ void BM_ArrayScanOnly(benchmark::State &state) {
 }
 BENCHMARK(BM_ArrayScanOnly)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// Fill with numeric subscripts, then delete them in insertion order: each
+// deleted element is the oldest, at the far end of its chain.
+void BM_ArrayDeleteOldestFirst(benchmark::State &state) {
+    init_null_string();
+    const auto keys = static_cast<int32_t>(state.range(0));
+    for (auto _ : state) {
+        NODE *array = newnode(T_VAR);
+        array->left = null_string;
+        array->table = nullptr;
+        for (int32_t i = 0; i < keys; ++i) *assoc_lookup(array, force_string(make_temp_number(i))) = make_number(i);
+        for (int32_t i = 0; i < keys; ++i) do_delete(array, force_string(make_temp_number(i)));
+        if (assoc_scan(array)) state.SkipWithError("delete left elements");
+        std::free(array->table);
+        free_node(array);
+    }
+    state.SetItemsProcessed(state.iterations() * keys);
+}
+BENCHMARK(BM_ArrayDeleteOldestFirst)->Arg(30000)->Arg(300000)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 BENCHMARK_MAIN();

@@ -1,6 +1,7 @@
 // Associative arrays: 127 chained buckets per variable, newest element first.
 #include <cstddef>
 #include <cstdlib>
+#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -21,12 +22,33 @@ struct Cursor {
 };
 static_assert(offsetof(Cursor, pub) == 0);
 
+// How `delete` would compare a subscript with a key: whether it carries a
+// number view, and whether that number and its text say the same thing.
+enum class KeyKind : uint8_t {
+    Plain,    // no number view: compared as text until something forces one
+    Integer,  // numeric, and the text is the number in plain decimal
+    Text,     // has a number view but is not numeric: compared as text
+    Odd,      // numeric with some other text ("007", "1e3", "+5")
+};
+
+KeyKind key_kind(const NODE *s) {
+    if (!(s->flags & NODE_NUM_VALID)) return KeyKind::Plain;
+    if (!(s->flags & NODE_NUMERIC)) return KeyKind::Text;
+    char digits[16];
+    char *end = std::to_chars(digits, digits + sizeof digits, s->number).ptr;
+    auto len = static_cast<uint32_t>(end - digits);
+    bool plain_decimal = (s->flags & NODE_STR_VALID) && static_cast<uint32_t>(s->length) == len &&
+                         std::memcmp(s->string, digits, len) == 0;
+    return plain_decimal ? KeyKind::Integer : KeyKind::Odd;
+}
+
 // What `table` of an array points at. The heads come first so the table is
 // still the plain array of 127 heads everyone else sees.
 struct ElementTable {
     NODE *heads[ARRAY_BUCKETS];
     ElementIndex *index;  // built once the table holds INDEX_FROM elements
     int64_t count;
+    int64_t kinds[4];  // subscripts of each KeyKind
 };
 static_assert(offsetof(ElementTable, heads) == 0);
 static_assert(sizeof(ElementTable) >= ARRAY_BUCKETS * sizeof(NODE *) + 2);
@@ -35,6 +57,12 @@ static_assert(sizeof(ElementTable) >= ARRAY_BUCKETS * sizeof(NODE *) + 2);
 constexpr int64_t INDEX_FROM = 1024;
 
 ElementTable *element_table(NODE **table) { return reinterpret_cast<ElementTable *>(table); }
+
+// Word 4 of an element links back to the one before it in its bucket, so any
+// element leaves its chain in constant time.
+NODE *&prev_of(NODE *e) { return e->installed; }
+
+int64_t &kind_count(ElementTable *t, KeyKind k) { return t->kinds[static_cast<int>(k)]; }
 
 bool is_temp(const NODE *n) { return n->flags & NODE_TEMP; }
 void release_temp(NODE *n) {
@@ -84,14 +112,32 @@ NODE *find_text(NODE **table, NODE *key, uint32_t hash) {
 
 void add_element(NODE **table, NODE *e, int bucket) {
     e->left = table[bucket];
+    prev_of(e) = nullptr;
+    if (e->left) prev_of(e->left) = e;
     table[bucket] = e;
     ElementTable *t = element_table(table);
+    ++kind_count(t, key_kind(e->right));
     if (t->index) {
         const NODE *sub = e->right;
         index_add(t->index, e, text_hash(sub->string, static_cast<uint32_t>(sub->length)));
-    } else if (++t->count >= INDEX_FROM) {
+    } else if (t->count + 1 >= INDEX_FROM) {
         t->index = index_build(t->heads, ARRAY_BUCKETS);
     }
+    ++t->count;
+}
+
+// Takes e out of its chain and the index; the caller destroys it.
+void unlink_element(NODE **table, NODE *e, int bucket) {
+    if (prev_of(e)) {
+        prev_of(e)->left = e->left;
+    } else {
+        table[bucket] = e->left;
+    }
+    if (e->left) prev_of(e->left) = prev_of(e);
+    ElementTable *t = element_table(table);
+    if (t->index) index_erase(t->index, e);
+    --kind_count(t, key_kind(e->right));
+    --t->count;
 }
 
 void destroy_element(NODE *e) {
@@ -169,20 +215,50 @@ int in_array(NODE *array, NODE *subscripts) {
     return found;
 }
 
+namespace {
+
+// Whether comparing the key with every subscript of the table by the general
+// comparison would neither convert anything nor find an element other than
+// the one with the key's exact text.
+bool compares_as_text(ElementTable *t, KeyKind key) {
+    switch (key) {
+    case KeyKind::Plain: return kind_count(t, KeyKind::Plain) == t->count;
+    case KeyKind::Integer: return kind_count(t, KeyKind::Plain) == 0 && kind_count(t, KeyKind::Odd) == 0;
+    case KeyKind::Text: return kind_count(t, KeyKind::Plain) == 0;
+    default: return false;
+    }
+}
+
+// The first element of the chain equal to the key by the general comparison,
+// which may give either side a number view on the way.
+NODE *find_by_comparison(ElementTable *t, NODE *head, NODE *key) {
+    for (NODE *e = head; e; e = e->left) {
+        KeyKind before = key_kind(e->right);
+        int c = cmp_nodes(e->right, key);
+        KeyKind after = key_kind(e->right);
+        if (after != before) {
+            --kind_count(t, before);
+            ++kind_count(t, after);
+        }
+        if (c == 0) return e;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 void do_delete(NODE *array, NODE *subscripts) {
     if (!array->table) return;
     NODE *key = concat_exp(subscripts);
     bool temp = is_temp(key);  // read now: a kept key may be the subscript freed below
-    for (NODE **link = &array->table[bucket_of(key_hash(key))]; *link; link = &(*link)->left) {
-        NODE *e = *link;
-        if (cmp_nodes(e->right, key) == 0) {
-            *link = e->left;
-            ElementTable *t = element_table(array->table);
-            if (t->index) index_erase(t->index, e);
-            --t->count;
-            destroy_element(e);
-            break;
-        }
+    uint32_t hash = key_hash(key);
+    int bucket = bucket_of(hash);
+    ElementTable *t = element_table(array->table);
+    NODE *e = compares_as_text(t, key_kind(key)) ? find_text(array->table, key, hash)
+                                                 : find_by_comparison(t, array->table[bucket], key);
+    if (e) {
+        unlink_element(array->table, e, bucket);
+        destroy_element(e);
     }
     if (temp) unref(key);
 }
@@ -193,6 +269,7 @@ void assoc_clear(NODE *array) {
     index_free(t->index);
     t->index = nullptr;
     t->count = 0;
+    for (int64_t &k : t->kinds) k = 0;
     for (int b = 0; b < ARRAY_BUCKETS; ++b) {
         NODE *e = array->table[b];
         array->table[b] = nullptr;

@@ -157,6 +157,62 @@ TEST_F(Arrays, DeleteComparesNumerically) {
     EXPECT_TRUE(scan(array).empty());
 }
 
+// The bucket an array puts a subscript text in.
+int bucket_of_text(const std::string &s) {
+    uint32_t h = 0;
+    for (char c : s) h = static_cast<uint32_t>(static_cast<signed char>(c)) + 2 * h;
+    return static_cast<int>(((h << 5) | (h >> 27)) % ARRAY_BUCKETS);
+}
+
+// `text` with leading zeros until it shares the bucket of `other`.
+std::string padded_into_bucket_of(std::string text, const std::string &other) {
+    while (bucket_of_text(text) != bucket_of_text(other)) text = "0" + text;
+    return text;
+}
+
+// Delete compares by value within the key's bucket: a stored subscript that
+// only looks like the key's number still goes, whatever the table's size.
+TEST_F(Arrays, DeleteFindsNumericTwinsInLargeTables) {
+    const std::string zeros = padded_into_bucket_of("01", "1");
+    ASSERT_EQ(bucket_of_text(zeros), bucket_of_text("1"));
+    struct Case {
+        int filler;           // numeric subscripts added first
+        const char *stored;   // a string subscript added last
+        bool number_key;      // delete with the number 1 or with the text "1"
+        bool stored_goes;
+    };
+    const Case cases[] = {
+        {0, nullptr, true, false},      {3000, nullptr, true, false},
+        {3000, "zeros", true, true},    {10, "zeros", true, true},
+        {3000, "zeros", false, false},  {3000, "x", true, false},
+    };
+    for (const Case &c : cases) {
+        for (int i = 2; i < c.filler + 2; ++i) *assoc_lookup(array, force_string(make_temp_number(i))) = make_number(i);
+        std::string stored = c.stored ? (std::string(c.stored) == "zeros" ? zeros : c.stored) : "";
+        if (c.stored) set(array, stored, 9);
+        NODE *key = c.number_key ? force_string(make_temp_number(1)) : make_temp_string("1", 1);
+        do_delete(array, key);
+        if (c.stored) {
+            EXPECT_EQ(in_array(array, constant(stored)), c.stored_goes ? 0 : 1) << c.filler << stored;
+        }
+        EXPECT_EQ(scan(array).size(), static_cast<size_t>(c.filler) + (c.stored && !c.stored_goes)) << c.filler;
+        assoc_clear(array);
+    }
+}
+
+TEST_F(Arrays, DeletingOldestFirstKeepsTheScanOrderOfTheRest) {
+    constexpr int n = 5000;
+    for (int i = 0; i < n; ++i) *assoc_lookup(array, force_string(make_temp_number(i))) = make_number(i);
+    std::vector<std::string> expected;
+    for (const std::string &k : scan(array)) {
+        if (std::stoi(k) >= n / 2) expected.push_back(k);
+    }
+    for (int i = 0; i < n / 2; ++i) do_delete(array, force_string(make_temp_number(i)));
+    EXPECT_EQ(scan(array), expected);
+    for (int i = n - 1; i >= n / 2; i -= 2) do_delete(array, force_string(make_temp_number(i)));
+    EXPECT_EQ(scan(array).size(), static_cast<size_t>(n / 4));
+}
+
 TEST_F(Arrays, LargeTablesFindEveryElementOnce) {
     constexpr int n = 20000;  // past the point where lookups stop walking chains
     auto key = [](int i) { return "key" + std::to_string(i * 7919 % 100003); };
