@@ -123,6 +123,19 @@ void BM_ArrayDeleteOldestFirst(benchmark::State &state) {
 }
 BENCHMARK(BM_ArrayDeleteOldestFirst)->Arg(30000)->Arg(300000)->Unit(benchmark::kMillisecond);
 
+// A short text copied and released: what storing a number's text costs.
+void BM_DupShortString(benchmark::State &state) {
+    init_null_string();
+    NODE *n = make_str_node("123456", 6, 0);
+    for (auto _ : state) {
+        NODE *copy = dupnode(n);
+        benchmark::DoNotOptimize(copy);
+        unref(copy);
+    }
+    unref(n);
+}
+BENCHMARK(BM_DupShortString);
+
 }  // namespace
 
 BENCHMARK_MAIN();

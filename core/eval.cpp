@@ -380,7 +380,7 @@ void assign_number(NODE **slot, int32_t n) {
         *slot = make_number(n);
         return;
     }
-    if ((v->flags & NODE_STR_VALID) && (v->flags & (NODE_FREEABLE | NODE_TEMP))) std::free(v->string);
+    if ((v->flags & NODE_STR_VALID) && (v->flags & (NODE_FREEABLE | NODE_TEMP))) free_text(v);
     v->number = n;
     v->str_refs = 0;
     v->flags = static_cast<uint8_t>((v->flags & ~NODE_STR_VALID) | NODE_NUM_VALID | NODE_NUMERIC);

@@ -49,6 +49,20 @@ char *new_text(size_t len, const char *operation) {
     return buf;
 }
 
+// A value leaves words 4 and 5 unused: a short text (most numbers, most
+// subscripts) lives there, with its terminator and two spare bytes, and costs
+// no allocation.
+constexpr size_t INLINE_ROOM = sizeof(NODE::installed) + sizeof(NODE::word5);
+constexpr size_t INLINE_TEXT = INLINE_ROOM - 3;
+static_assert(offsetof(NODE, word5) == offsetof(NODE, installed) + sizeof(NODE::installed));
+
+char *inline_text(NODE *n) { return reinterpret_cast<char *>(n) + offsetof(NODE, installed); }
+
+// Room for `len` bytes of text (and terminator and spare) for the value n.
+char *text_room(NODE *n, size_t len, const char *operation) {
+    return len <= INLINE_TEXT ? inline_text(n) : new_text(len, operation);
+}
+
 void give_text(NODE *n, char *buf, size_t len) {
     n->string = buf;
     n->length = static_cast<int32_t>(len);
@@ -77,11 +91,15 @@ void free_node(NODE *n) {
     free_list = n;
 }
 
+void free_text(NODE *n) {
+    if (n->string != inline_text(n)) std::free(n->string);
+}
+
 void unref(NODE *n) {
     if (!n || (n->flags & NODE_PERM) || !(n->flags & (NODE_FREEABLE | NODE_TEMP))) return;
     n->flags &= static_cast<uint8_t>(~NODE_TEMP);
     if (n->flags & NODE_STR_VALID) {
-        std::free(n->string);
+        free_text(n);
         n->flags &= static_cast<uint8_t>(~NODE_STR_VALID);
     }
     free_node(n);
@@ -97,7 +115,7 @@ NODE *dupnode(NODE *n) {
     copy->flags = static_cast<uint8_t>((n->flags & ~(NODE_TEMP | NODE_PERM)) | NODE_FREEABLE);
     if (n->type == T_VALUE && (n->flags & NODE_STR_VALID)) {
         size_t len = static_cast<uint32_t>(n->length);
-        char *buf = new_text(len, "dupnode");
+        char *buf = text_room(copy, len, "dupnode");
         std::memcpy(buf, n->string, len + 1);
         copy->string = buf;
         copy->str_refs = 1;
@@ -152,7 +170,8 @@ size_t scan_escapes(char *buf, size_t len) {
 
 NODE *make_str_node(const char *text, size_t len, int scan) {
     NODE *n = newnode(T_VALUE);
-    auto *buf = static_cast<char *>(std::malloc(len + 3));
+    // Constants keep their text on the heap (they live for the run anyway).
+    auto *buf = scan || len > INLINE_TEXT ? static_cast<char *>(std::malloc(len + 3)) : inline_text(n);
     if (!buf) {
         fatal("%.*s: %s: can't allocate memory", static_cast<int>(len < INT_MAX ? len : INT_MAX),
               text, "var");
@@ -410,7 +429,7 @@ NODE *force_string(NODE *n) {
     if (n->flags & NODE_STR_VALID) return n;
     int32_t v = n->number;
     if (v >= 0 && v <= 9) {
-        char *buf = new_text(1, "force_string");
+        char *buf = text_room(n, 1, "force_string");
         std::memcpy(buf, digit_text[v], 2);
         give_text(n, buf, 1);
         return n;
@@ -421,7 +440,7 @@ NODE *force_string(NODE *n) {
     char work[128];
     int len = format_number(work, sizeof work, fmt, kind, v);
     if (len < 0) len = 0;
-    char *buf = new_text(static_cast<size_t>(len), "force_string");
+    char *buf = text_room(n, static_cast<size_t>(len), "force_string");
     if (static_cast<size_t>(len) < sizeof work) {
         std::memcpy(buf, work, static_cast<size_t>(len) + 1);
     } else {  // a wide field: format again into the full-size buffer
@@ -433,7 +452,7 @@ NODE *force_string(NODE *n) {
 
 NODE *force_char(NODE *n) {
     if (n->flags & NODE_STR_VALID) return n;
-    char *buf = new_text(1, "force_string");
+    char *buf = text_room(n, 1, "force_string");
     buf[0] = static_cast<char>(n->number & 0xFF);
     buf[1] = '\0';
     give_text(n, buf, 1);

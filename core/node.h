@@ -5,7 +5,9 @@
 //  - A value (T_VALUE) has a 32-bit signed number view, a byte-string view, or
 //    both; NODE_NUM_VALID / NODE_STR_VALID say which are current. Text may hold
 //    NUL bytes: `length` is authoritative, the terminator is a convenience.
-//  - A string buffer belongs to exactly one node (length + 3 bytes).
+//  - A string buffer belongs to exactly one node (length + 3 bytes); a text of
+//    up to 9 bytes is held in the node itself, so `string` is only ever freed
+//    through free_text / unref.
 //  - A result carrying NODE_TEMP is released by its consumer with unref();
 //    whatever is kept is kept as dupnode(). NODE_PERM nodes are never released.
 //  - Heap exhaustion ends the run through fatal ("%s: %s: can't allocate memory").
@@ -115,7 +117,7 @@ enum NodeType : int32_t {
 // Seven words; which member of each word is meaningful depends on `type`:
 //
 //   kind                 word 1            word 2             word 3          word 4
-//   T_VALUE              number            string             length,str_refs
+//   T_VALUE              number            string             length,str_refs (short text)
 //   tree nodes           left              right              (0)             line
 //   T_BUILTIN            left (args)                                          (word 5: BuiltinId)
 //   T_VAR / T_ARRAY      left (value)      table (elements)
@@ -165,6 +167,9 @@ NODE *newnode(int32_t type);  // flags = NODE_FREEABLE, word 4 cleared
 void free_node(NODE *n);
 void unref(NODE *n);
 NODE *dupnode(NODE *n);
+// Frees the text of a value whose string view is current (short texts live
+// inside the node: words 4 and 5 of a value are its own).
+void free_text(NODE *n);
 
 NODE *make_str_node(const char *text, size_t len, int scan_escapes);
 NODE *make_temp_string(const char *text, size_t len);

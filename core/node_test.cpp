@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "core/eval.h"
+
 namespace {
 
 std::string text_of(const NODE *n) { return std::string(n->string, static_cast<uint32_t>(n->length)); }
@@ -167,6 +169,32 @@ TEST_F(Values, DupnodeAdoptsTemporariesAndCopiesEverythingElse) {
     EXPECT_EQ(kept->str_refs, 0);
     unref(kept);
     unref(num);
+}
+
+// Short texts live inside the node and long ones on the heap: either way a
+// copy owns its own text, keeps its terminator and outlives the original.
+TEST_F(Values, TextsOfEveryLengthSurviveCopyReuseAndReassignment) {
+    for (size_t len = 0; len <= 13; ++len) {
+        std::string text(len, 'a');
+        for (size_t i = 0; i < len; ++i) text[i] = static_cast<char>('a' + i);
+        NODE *orig = str(text);
+        NODE *copy = dupnode(orig);
+        unref(orig);
+        NODE *reused = str(std::string(len, 'z'));  // likely the node orig had
+        EXPECT_EQ(text_of(copy), text) << len;
+        EXPECT_EQ(copy->string[len], '\0') << len;
+        unref(reused);
+
+        int32_t value = len == 0 ? 0 : static_cast<int32_t>(std::stoll("-" + std::string(len > 10 ? 10 : len, '1')));
+        NODE *num = force_string(make_number(value));
+        NODE *num_copy = dupnode(num);
+        unref(num);
+        EXPECT_EQ(text_of(num_copy), std::to_string(value)) << len;
+        assign_number(&num_copy, 5);  // drops the text in place
+        EXPECT_EQ(text_of(force_string(num_copy)), "5");
+        unref(num_copy);
+        unref(copy);
+    }
 }
 
 TEST_F(Values, PoolReusesLastFreedAndGrowsPastABlock) {

@@ -105,8 +105,9 @@ NODE *builtin_call(BuiltinId id, NODE *args) {
 }
 
 NODE *function_call(char *name, NODE *args) {
-    NODE *fname = make_str_node(name, std::strlen(name), 0);
-    fname->flags |= NODE_PERM;
+    // Made like a string constant (an identifier has no escapes): its text
+    // stays on the heap and word 4 is free to cache the function it names.
+    NODE *fname = make_str_node(name, std::strlen(name), 1);
     return node(args, T_FUNC_CALL, fname);
 }
 
