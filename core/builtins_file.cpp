@@ -5,6 +5,7 @@
 //    makes the builtin answer its failure value.
 //  - Open files are flushed and closed when the program ends.
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <vector>
@@ -106,13 +107,19 @@ NODE *do_fputs(NODE *list) {
 NODE *do_fgets(NODE *list) {
     BuiltinArgs args(list);
     std::FILE *f = handle_arg(args);
-    std::string line;
-    int c = 0;
-    while (f != nullptr && line.size() < kLineMax && c != '\n' && (c = std::fgetc(f)) != EOF) {
-        line.push_back(static_cast<char>(c));
+    // One locked read per line rather than per byte. The line may hold NUL
+    // bytes: the buffer is filled with newlines first, so the terminator
+    // fgets writes is the last NUL in it. A line that ends in its newline or
+    // fills the buffer ends at the first NUL.
+    char buf[kLineMax + 1];
+    std::memset(buf, '\n', sizeof buf);
+    if (f == nullptr || std::fgets(buf, sizeof buf, f) == nullptr) return text_result("[EOF]");
+    size_t len = std::strlen(buf);
+    if (len < kLineMax && (len == 0 || buf[len - 1] != '\n')) {
+        len = sizeof buf - 1;
+        while (buf[len] != '\0') --len;
     }
-    if (line.empty()) return text_result("[EOF]");
-    return text_result(line);
+    return text_result(std::string_view(buf, len));
 }
 
 NODE *do_fseek(NODE *list) {

@@ -58,6 +58,14 @@ TEST_F(FileBuiltins, LongLinesComeIn255ByteParts) {
     EXPECT_EQ(text(do_fgets(args({N(h)}))).size(), 255u);
     EXPECT_EQ(text(do_fgets(args({N(h)}))), std::string(45, 'x') + "\n");
     do_fclose(args({N(h)}));
+
+    std::ofstream(path("nul.txt"), std::ios::binary) << "a\0b\n\0\n\0"s;  // NUL bytes are kept
+    h = open(path("nul.txt"), "rb");
+    EXPECT_EQ(text(do_fgets(args({N(h)}))), "a\0b\n"s);
+    EXPECT_EQ(text(do_fgets(args({N(h)}))), "\0\n"s);
+    EXPECT_EQ(text(do_fgets(args({N(h)}))), "\0"s);
+    EXPECT_EQ(text(do_fgets(args({N(h)}))), "[EOF]");
+    do_fclose(args({N(h)}));
 }
 
 TEST_F(FileBuiltins, BadHandlesAndNamesFailQuietly) {
