@@ -1,6 +1,7 @@
 // Node pool, value construction, conversions and release.
 #include "core/node.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -317,7 +318,13 @@ Converted convert_decimal(const char *start) {
     bool integral;
     const char *end = scan_decimal(p, &integral);
     if (end == p) return {0, start, false};
-    if (integral) {  // exact without floating point; "5." stops at the point
+    // Up to six decimals cannot round a value of 32 bits or less up to the
+    // next integer, so the integer part is the truncated value.
+    const char *point = p;
+    while (is_digit(*point)) ++point;
+    bool short_fraction = !integral && *point == '.' && point - p <= 18 && end - point <= 7 &&
+                          std::find_if(point + 1, end, [](char c) { return !is_digit(c); }) == end;
+    if (integral || short_fraction) {  // exact without floating point; "5." stops at the point
         int64_t whole = 0;
         for (; is_digit(*p) && whole <= INT32_MAX; ++p) whole = whole * 10 + (*p - '0');
         if (negative) whole = -whole;

@@ -45,6 +45,9 @@ TEST_F(Values, ForceNumberConvertsLikeDecimalTextAndSaturates) {
         {"2147483648", INT32_MAX, true},   {"-99999999999999999999", INT32_MIN, true},
         {"4e9", INT32_MAX, true}, {"-3e9", INT32_MIN, true},
         {"1e999", INT32_MAX, false},       {"1e-999", 0, false},
+        {"0.999999", 0, true},    {"-1.000001", -1, true},  {"12.50 x", 12, false},
+        {"0.99999999999999999999", 1, true},  // rounds up before it truncates
+        {"2147483647.999999", INT32_MAX, true},
     };
     for (const NumberCase &c : cases) {
         NODE *n = str(c.text);
