@@ -51,6 +51,12 @@ struct pattern_buffer {
     bool anchored;                      // begins with the start-of-text anchor
     bool leading_any_run;               // begins with `.*` or `.+` and has no top `|`
     int32_t loop_marks;                 // progress marks used by empty-matching loops
+    // Computed with the fastmap: when every match begins with one of at most
+    // three single-byte characters, those bytes (found with memchr); and a
+    // byte every match must contain, or -1.
+    uint8_t first_bytes[3];
+    int8_t first_count;                 // 0: no such short list, use the fastmap
+    int16_t required_byte;
 };
 
 // A..Z -> a..z, identity elsewhere.

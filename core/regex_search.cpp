@@ -362,12 +362,99 @@ void compile_fastmap(pattern_buffer *buf) {
     buf->fastmap_accurate = true;
 }
 
+// The bytes that can begin a match, when they are few and none is a lead byte.
+void find_first_bytes(pattern_buffer *buf) {
+    buf->first_count = 0;
+    int count = 0;
+    for (unsigned b = 0; b < 256; b++) {
+        if (!buf->fastmap[b]) continue;
+        if (lead_table[b] || count == 3) return;
+        buf->first_bytes[count++] = static_cast<uint8_t>(b);
+    }
+    buf->first_count = static_cast<int8_t>(count);
+}
+
+// A byte that every match contains: a literal on the straight line of
+// instructions from the program start, before the first branch. Only a byte
+// that nothing else folds to it will do.
+void find_required_byte(pattern_buffer *buf) {
+    buf->required_byte = -1;
+    const uint8_t *prog = buf->buffer;
+    const unsigned char *tr = buf->translate != nullptr ? buf->translate : identity_table;
+    auto only_itself = [tr](uint8_t c) {
+        for (unsigned b = 0; b < 256; b++)
+            if (tr[b] == c && b != c) return false;
+        return tr[c] == c;
+    };
+    for (int32_t pc = 0; pc < buf->used;) {
+        const uint8_t *ins = prog + pc;
+        const uint8_t *literal = nullptr;
+        switch (ins[0]) {
+        case OP_CHAR: literal = ins; break;
+        case OP_RUN:
+            if (ins[1] >= 1 && ins[2] == OP_CHAR) literal = ins + 2;
+            break;
+        case OP_CHAR2: case OP_ANY: case OP_SET: case OP_WORD: case OP_NOT_WORD:
+        case OP_BEGBUF: case OP_ENDBUF: case OP_WORD_BOUND: case OP_NOT_WORD_BOUND:
+        case OP_WORD_BEG: case OP_WORD_END: case OP_SAVE_START: case OP_SAVE_END:
+            break;
+        default: return;  // a branch, a loop, a back-reference or the end
+        }
+        if (literal != nullptr && only_itself(literal[1])) buf->required_byte = literal[1];
+        pc += instruction_size(ins);
+    }
+}
+
+// Next occurrences of the first bytes, each looked up again only once the
+// search has passed it, so the whole text is read once per byte.
+class FirstByteFinder {
+public:
+    FirstByteFinder(const pattern_buffer *buf, const uint8_t *text, int32_t length)
+        : buf_(buf), text_(text), length_(length) {
+        for (int i = 0; i < buf->first_count; i++) next_[i] = -1;
+    }
+
+    // The first position at or after p (a character boundary) that holds one
+    // of the bytes at a character boundary; length when there is none.
+    int32_t find(int32_t p) {
+        while (p < length_) {
+            int32_t q = length_;
+            for (int i = 0; i < buf_->first_count; i++) {
+                if (next_[i] < p) next_[i] = locate(buf_->first_bytes[i], p);
+                q = std::min(q, next_[i]);
+            }
+            if (q >= length_) return length_;
+            // Lead bytes just before q, counted back to p: an odd run makes q a second byte.
+            int32_t run = 0;
+            while (q - run - 1 >= p && lead_table[text_[q - run - 1]]) run++;
+            if (!(run & 1)) return q;
+            p = q + 1;
+        }
+        return length_;
+    }
+
+private:
+    int32_t locate(uint8_t byte, int32_t from) const {
+        const void *hit = std::memchr(text_ + from, byte, static_cast<size_t>(length_ - from));
+        return hit != nullptr ? static_cast<int32_t>(static_cast<const uint8_t *>(hit) - text_) : length_;
+    }
+
+    const pattern_buffer *buf_;
+    const uint8_t *text_;
+    int32_t length_;
+    int32_t next_[3];
+};
+
 }  // namespace
 
 int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, int32_t start,
                   int32_t range, regex_registers *regs) {
     if (buf->buffer == nullptr || buf->used == 0 || start < 0 || start > length) return -1;
-    if (!buf->fastmap_accurate) compile_fastmap(buf);
+    if (!buf->fastmap_accurate) {
+        compile_fastmap(buf);
+        find_first_bytes(buf);
+        find_required_byte(buf);
+    }
     const auto *text = reinterpret_cast<const uint8_t *>(text_chars);
     Matcher matcher(buf, text, length);
     if (!matcher.ready()) return -2;
@@ -377,10 +464,22 @@ int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, i
     int32_t p = start;
     if (p > 0 && p < length && is_second_byte(text, p)) p++;
     int32_t result = -1;
+    FirstByteFinder first(buf, text, length);
+    bool use_first = fm != nullptr && buf->first_count > 0 && !buf->anchored;
+    int32_t required_at = -1;  // where the required byte next stands, at or after p
     while (p <= last) {
-        if (fm != nullptr) {
+        if (use_first) {
+            p = first.find(p);
+            if (p >= length || p > last) break;
+        } else if (fm != nullptr) {
             while (p < length && !fm[text[p]] && !buf->anchored) p = step(p);
             if (p >= length || p > last || !fm[text[p]]) break;
+        }
+        if (buf->required_byte >= 0 && required_at < p) {
+            // No match can start where the text holds no such byte further on.
+            const void *hit = std::memchr(text + p, buf->required_byte, static_cast<size_t>(length - p));
+            if (hit == nullptr) break;
+            required_at = static_cast<int32_t>(static_cast<const uint8_t *>(hit) - text);
         }
         int32_t end = matcher.run(p);
         if (end != -1) {

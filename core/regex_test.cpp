@@ -137,6 +137,15 @@ const std::vector<Case> cases = {
     {".A", "\x82\x41" "A", false, 0, 3, {}},
     {"A", "\x82\x82\x82" "A", false, -1, 0, {}},
     {"A", "\x82\x82" "A", false, 2, 1, {}},
+    {"A", "x\x82\x82\x82" "AA", false, 5, 1, {}},
+    // starting bytes and bytes a match needs, looked up ahead of the matcher
+    {"[XY]z", "XaYaYz", false, 4, 2, {}},
+    {"a.*b", "aaa\nab", false, 4, 2, {}},
+    {"a.*b", "aaa", false, -1, 0, {}},
+    {"ab+c", "abbbd abc", false, 6, 3, {}},
+    {"x[0-9]+y", "x1 x2y", false, 3, 3, {}},
+    {"A.*B", "aXb", true, 0, 3, {}},
+    {"a.*A", "a\x82\x41" "A", false, 0, 4, {}},
 };
 
 TEST(RegexSearch, Table) {
