@@ -1,7 +1,7 @@
 // Associative arrays: 127 chained buckets per variable, newest element first.
+#include <bit>
 #include <cstddef>
 #include <cstdlib>
-#include <charconv>
 #include <cstring>
 #include <string>
 
@@ -34,12 +34,18 @@ enum class KeyKind : uint8_t {
 KeyKind key_kind(const NODE *s) {
     if (!(s->flags & NODE_NUM_VALID)) return KeyKind::Plain;
     if (!(s->flags & NODE_NUMERIC)) return KeyKind::Text;
-    char digits[16];
-    char *end = std::to_chars(digits, digits + sizeof digits, s->number).ptr;
-    auto len = static_cast<uint32_t>(end - digits);
-    bool plain_decimal = (s->flags & NODE_STR_VALID) && static_cast<uint32_t>(s->length) == len &&
-                         std::memcmp(s->string, digits, len) == 0;
-    return plain_decimal ? KeyKind::Integer : KeyKind::Odd;
+    if (!(s->flags & NODE_STR_VALID)) return KeyKind::Odd;
+    // The number's plain decimal text, compared digit by digit from the end.
+    const char *text = s->string;
+    int32_t len = s->length;
+    bool negative = s->number < 0;
+    uint32_t rest = negative ? 0u - static_cast<uint32_t>(s->number) : static_cast<uint32_t>(s->number);
+    int32_t i = len;
+    do {
+        if (i == 0 || text[--i] != static_cast<char>('0' + rest % 10)) return KeyKind::Odd;
+        rest /= 10;
+    } while (rest != 0);
+    return i == (negative ? 1 : 0) && (!negative || text[0] == '-') ? KeyKind::Integer : KeyKind::Odd;
 }
 
 // What `table` of an array points at. The heads come first so the table is
@@ -49,6 +55,7 @@ struct ElementTable {
     ElementIndex *index;  // built once the table holds INDEX_FROM elements
     int64_t count;
     int64_t kinds[4];  // subscripts of each KeyKind
+    uint64_t filled[2];  // bit b: bucket b has elements (so clearing skips the empty ones)
 };
 static_assert(offsetof(ElementTable, heads) == 0);
 static_assert(sizeof(ElementTable) >= ARRAY_BUCKETS * sizeof(NODE *) + 2);
@@ -116,6 +123,7 @@ void add_element(NODE **table, NODE *e, int bucket) {
     if (e->left) prev_of(e->left) = e;
     table[bucket] = e;
     ElementTable *t = element_table(table);
+    t->filled[bucket / 64] |= uint64_t{1} << (bucket % 64);
     ++kind_count(t, key_kind(e->right));
     if (t->index) {
         const NODE *sub = e->right;
@@ -135,6 +143,7 @@ void unlink_element(NODE **table, NODE *e, int bucket) {
     }
     if (e->left) prev_of(e->left) = prev_of(e);
     ElementTable *t = element_table(table);
+    if (!table[bucket]) t->filled[bucket / 64] &= ~(uint64_t{1} << (bucket % 64));
     if (t->index) index_erase(t->index, e);
     --kind_count(t, key_kind(e->right));
     --t->count;
@@ -270,13 +279,16 @@ void assoc_clear(NODE *array) {
     t->index = nullptr;
     t->count = 0;
     for (int64_t &k : t->kinds) k = 0;
-    for (int b = 0; b < ARRAY_BUCKETS; ++b) {
-        NODE *e = array->table[b];
-        array->table[b] = nullptr;
-        while (e) {
-            NODE *next = e->left;
-            destroy_element(e);
-            e = next;
+    for (uint64_t &word : t->filled) {
+        for (; word != 0; word &= word - 1) {
+            int b = static_cast<int>(&word - t->filled) * 64 + std::countr_zero(word);
+            NODE *e = array->table[b];
+            array->table[b] = nullptr;
+            while (e) {
+                NODE *next = e->left;
+                destroy_element(e);
+                e = next;
+            }
         }
     }
 }
