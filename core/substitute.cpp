@@ -39,8 +39,9 @@ void check_size(const std::string &s) {
 }  // namespace
 
 int32_t substitute_text(pattern_buffer *pattern, std::string &text, std::string_view repl, bool global) {
-    std::string work = text;  // bytes before pos are free once consumed
+    std::string work = std::move(text);  // bytes before pos are free once consumed
     std::string done;
+    done.reserve(work.size());  // the result is usually about as long as the text
     size_t pos = 0, context = 0;
     int32_t count = 0;
     regex_registers regs;
@@ -58,7 +59,10 @@ int32_t substitute_text(pattern_buffer *pattern, std::string &text, std::string_
         if (!global || pos >= work.size()) break;
         context = place_context(work, pos, done);
     }
-    if (count == 0) return 0;
+    if (count == 0) {
+        text.swap(work);  // untouched: place_context only runs after a match
+        return 0;
+    }
     done.append(work, pos, std::string::npos);
     check_size(done);
     text.swap(done);
