@@ -13,11 +13,33 @@
 
 #include "base/diag.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VORDEL_NODE_PER_BLOCK 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VORDEL_NODE_PER_BLOCK 1
+#endif
+#endif
+#ifdef VORDEL_NODE_PER_BLOCK
+#include <sanitizer/lsan_interface.h>
+#endif
+
 NODE *null_string = nullptr;
 
 static_assert(sizeof(void *) != 8 || sizeof(NODE) == 48, "NODE should pack into six 8-byte words");
 
 namespace {
+
+// Under AddressSanitizer every node is its own heap block, so a node used
+// after its release is reported instead of silently reused from the pool.
+// Trees and variables live to the end, as pool blocks do: no leak reports.
+#ifdef VORDEL_NODE_PER_BLOCK
+constexpr bool kNodePerBlock = true;
+void keep_out_of_leak_reports(const void *p) { __lsan_ignore_object(p); }
+#else
+constexpr bool kNodePerBlock = false;
+void keep_out_of_leak_reports(const void *) {}
+#endif
 
 constexpr int BLOCK_NODES = 100;
 
@@ -78,9 +100,16 @@ constexpr char digit_text[10][2] = {"0", "1", "2", "3", "4", "5", "6", "7", "8",
 // ---- pool -------------------------------------------------------------------
 
 NODE *newnode(int32_t type) {
-    if (!free_list) grow_pool();
-    NODE *n = free_list;
-    free_list = n->left;
+    NODE *n;
+    if constexpr (kNodePerBlock) {
+        n = static_cast<NODE *>(std::calloc(1, sizeof(NODE)));
+        if (!n) out_of_memory("newnode");
+        keep_out_of_leak_reports(n);
+    } else {
+        if (!free_list) grow_pool();
+        n = free_list;
+        free_list = n->left;
+    }
     n->type = type;
     n->flags = NODE_FREEABLE;
     n->installed = nullptr;
@@ -88,6 +117,10 @@ NODE *newnode(int32_t type) {
 }
 
 void free_node(NODE *n) {
+    if constexpr (kNodePerBlock) {
+        std::free(n);
+        return;
+    }
     n->left = free_list;
     free_list = n;
 }
