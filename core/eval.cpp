@@ -38,8 +38,16 @@ bool cannot_release(NODE *t, int depth) {
         return true;
     case T_FIELD: case T_NEGATE: case T_NOT:
         return depth > 0 && cannot_release(t->left, depth - 1);
-    case T_SUBSCRIPT: case T_IN_ARRAY:
-        return depth > 0 && t->right && !t->right->right && cannot_release(t->right->left, depth - 1);
+    case T_SUBSCRIPT: case T_IN_ARRAY: {
+        // The subscripts are a list, except for `exp in array`, whose one
+        // subscript is the bare expression.
+        NODE *s = t->right;
+        if (s && s->type == T_EXPRESSION_LIST) {
+            if (s->right) return false;
+            s = s->left;
+        }
+        return depth > 0 && cannot_release(s, depth - 1);
+    }
     case T_MULTIPLY: case T_DIVIDE: case T_MODULO: case T_ADD: case T_SUBTRACT: case T_CONCAT:
     case T_BIT_AND: case T_BIT_OR: case T_BIT_XOR: case T_SHIFT_LEFT: case T_SHIFT_RIGHT:
     case T_EQUAL: case T_NOT_EQUAL: case T_LESS: case T_GREATER: case T_LESS_EQUAL:
