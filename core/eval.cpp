@@ -3,7 +3,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <string>
+#include <vector>
 
 #include "base/diag.h"
 #include "core/arith.h"
@@ -12,8 +14,14 @@
 #include "core/fields.h"
 #include "core/regex.h"
 #include "platform/locale.h"
+#include "platform/sched.h"
 
 namespace {
+
+// Stack kept free below the deepest evaluation: deeper nesting stops the run
+// with a message instead of overflowing. Less than a function call keeps, so
+// runaway recursion through a function is reported as such.
+constexpr size_t kEvalStackReserve = 128 * 1024;
 
 // "0で除算しようとしました" (an attempt was made to divide by 0).
 constexpr char kDivideByZeroSjis[] =
@@ -76,17 +84,53 @@ int32_t arithmetic(int32_t type, int32_t a, int32_t b) {
     }
 }
 
+// ---- left-leaning chains ----------------------------------------------------------
+
+// Generated scripts write chains like 1+1+1+... or "a" "b" "c" ... with many
+// thousands of terms; the grammar builds them leaning left, so they are walked
+// down the left side into this stack and evaluated bottom-up without
+// recursion. Nested chains (in right operands) stack above the outer one.
+std::vector<NODE *> chain_stack;
+
+// Pushes t and the left operands below it while `same` holds; returns the
+// first node that is no longer part of the chain (the leftmost operand).
+template <typename Same>
+NODE *push_chain(NODE *t, Same same) {
+    NODE *n = t;
+    while (n && same(n->type)) {
+        chain_stack.push_back(n);
+        n = n->left;
+    }
+    return n;
+}
+
+// Drops what one chain pushed, however its evaluation ends.
+struct ChainFrame {
+    size_t base = chain_stack.size();
+    ~ChainFrame() { chain_stack.resize(base); }
+};
+
+bool is_arithmetic(int32_t type) {
+    return (type >= T_MULTIPLY && type <= T_SUBTRACT) || (type >= T_BIT_AND && type <= T_SHIFT_RIGHT);
+}
+
 NODE *eval_arithmetic(NODE *t, int cm) {
-    // Each number is taken before the other operand runs, so a side effect of
-    // the right operand cannot pull the left value away.
-    NODE *l = eval_operand(t->left, cm);
-    int32_t a = number_of(l);
+    // Each number is taken before the next operand runs, so a side effect of
+    // a right operand cannot pull the value on its left away.
+    ChainFrame frame;
+    NODE *l = eval_operand(push_chain(t, is_arithmetic), cm);
+    int32_t acc = number_of(l);
     free_temp(l);
-    NODE *r = eval_operand(t->right, cm);
-    int32_t b = number_of(r);
-    free_temp(r);
+    for (size_t i = chain_stack.size(); i-- > frame.base && !interp.eval_unwind;) {
+        NODE *op = chain_stack[i];
+        NODE *r = eval_operand(op->right, cm);
+        int32_t b = number_of(r);
+        free_temp(r);
+        if (interp.eval_unwind) break;
+        acc = arithmetic(op->type, acc, b);
+    }
     if (interp.eval_unwind) return null_string;
-    return make_temp_number(arithmetic(t->type, a, b));
+    return make_temp_number(acc);
 }
 
 // The operator of a compound assignment, indexed by type - T_ASSIGN_MULTIPLY.
@@ -191,18 +235,41 @@ Piece piece_of(NODE *v, int cm) {
     return Piece{v->string, static_cast<uint32_t>(v->length), 0};
 }
 
+// One text buffer per nesting level of concatenation (a right operand may
+// concatenate too), kept for reuse across evaluations.
+std::deque<std::string> concat_buffers;
+size_t concat_level = 0;
+
+struct ConcatBuffer {
+    ConcatBuffer() {
+        if (concat_buffers.size() == concat_level) concat_buffers.emplace_back();
+        text = &concat_buffers[concat_level++];
+        text->clear();
+    }
+    ~ConcatBuffer() { --concat_level; }
+    ConcatBuffer(const ConcatBuffer &) = delete;
+    ConcatBuffer &operator=(const ConcatBuffer &) = delete;
+    std::string *text;
+};
+
+// Appends an operand's text and releases it; nothing else runs in between, so
+// no later operand can release a value whose text is still to be copied.
+void append_piece(std::string &out, NODE *v, int cm) {
+    Piece p = piece_of(v, cm);
+    if (out.size() + uint64_t{p.length} > INT32_MAX - 3) out_of_memory("tree_eval");
+    out.append(p.text ? p.text : &p.byte, p.length);
+    free_temp(v);
+}
+
 NODE *concatenate(NODE *t, int cm) {
-    NODE *l = protect(eval_operand(t->left, cm), t->right);
-    NODE *r = eval_operand(t->right, cm);
-    Piece a = piece_of(l, cm);
-    Piece b = piece_of(r, cm);
-    if (a.length + uint64_t{b.length} > INT32_MAX - 3) out_of_memory("tree_eval");
-    static std::string joined;
-    joined.assign(a.text ? a.text : &a.byte, a.length);
-    joined.append(b.text ? b.text : &b.byte, b.length);
-    free_temp(l);
-    free_temp(r);
-    return make_temp_string(joined.data(), joined.size());
+    ChainFrame frame;
+    ConcatBuffer buffer;
+    std::string &out = *buffer.text;
+    append_piece(out, eval_operand(push_chain(t, [](int32_t type) { return type == T_CONCAT; }), cm), cm);
+    for (size_t i = chain_stack.size(); i-- > frame.base && !interp.eval_unwind;)
+        append_piece(out, eval_operand(chain_stack[i]->right, cm), cm);
+    if (interp.eval_unwind) return null_string;
+    return make_temp_string(out.data(), out.size());
 }
 
 // A regular-expression constant, recompiled when IGNORECASE changed.
@@ -241,11 +308,21 @@ int match(NODE *t, int cm) {
     return t->type == T_NO_MATCH ? !matched : matched;
 }
 
+// A left-leaning chain of && and ||, short-circuit, without recursion.
+int logical_chain(NODE *t) {
+    ChainFrame frame;
+    int yes = eval_condition(push_chain(t, [](int32_t type) { return type == T_AND || type == T_OR; }));
+    for (size_t i = chain_stack.size(); i-- > frame.base && !interp.eval_unwind;) {
+        NODE *op = chain_stack[i];
+        if (op->type == T_AND ? yes : !yes) yes = eval_condition(op->right);
+    }
+    return interp.eval_unwind ? 0 : yes;
+}
+
 // Truth of the logical operators and comparisons without a temporary.
 int truth(NODE *t) {
     switch (t->type) {
-    case T_AND: return eval_condition(t->left) && eval_condition(t->right);
-    case T_OR: return eval_condition(t->left) || eval_condition(t->right);
+    case T_AND: case T_OR: return logical_chain(t);
     case T_NOT: return !eval_condition(t->left);
     case T_MATCH: case T_NO_MATCH: case T_REGEX: return match(t, 0);
     default: return compare(t, 0);
@@ -285,6 +362,7 @@ int ignorecase_on() {
 }
 
 NODE *tree_eval(NODE *t, int cm) {
+    if (stack_headroom() < kEvalStackReserve) fatal("expression nested too deeply");
     switch (t->type) {
     case T_VALUE:
         return t;

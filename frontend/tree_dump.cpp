@@ -3,9 +3,14 @@
 
 #include <cstdio>
 
+#include "base/diag.h"
 #include "frontend/keywords.h"
+#include "platform/sched.h"
 
 namespace {
+
+// Stack kept free below the deepest node shown.
+constexpr size_t kDumpStackReserve = 256 * 1024;
 
 struct TypeName {
     int32_t type;
@@ -155,6 +160,7 @@ void dump_node(std::string &out, const NODE *n) {
 }
 
 void dump(std::string &out, const NODE *n) {
+    if (stack_headroom() < kDumpStackReserve) fatal("tree nested too deeply to show");
     if (!n) {
         out += '-';
     } else if (n->type == T_VALUE) {

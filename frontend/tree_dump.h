@@ -4,7 +4,8 @@
 // ((STATEMENT_LIST a b c)), numbers in decimal, strings quoted, variables by
 // their symbol-table name, parameters as name#slot, regexps as /text/,
 // builtin calls as (BUILTIN name args...), for loops as (FOR init cond incr
-// body) and (FOR_IN var array body). Read-only; never fails.
+// body) and (FOR_IN var array body). Read-only; a tree nested too deeply
+// to walk ends the run through fatal.
 #pragma once
 
 #include <cstdint>
