@@ -147,36 +147,93 @@ void after_store(int32_t assigned_field) {
     interp.field_assigned = -1;
 }
 
-// ++, -- and the compound assignments. The right side runs before the target
-// is resolved (as for plain assignment), so the slot cannot go stale meanwhile.
+// The storage a compound assignment writes, found again after its right side
+// ran: that side may have deleted the element, emptied the array or set a new
+// record. The subscript or field number is evaluated only once.
+class Target {
+public:
+    explicit Target(NODE *t) : tree_(t) {
+        if (t->type == T_SUBSCRIPT) {
+            array_ = resolve_array(t->left);
+            key_ = dupnode(concat_exp(t->right));  // our own copy, kept to the end
+        } else if (t->type == T_FIELD) {
+            get_lhs(t, 1);
+            field_ = interp.field_assigned;
+        }
+    }
+    ~Target() {
+        if (key_) unref(key_);
+    }
+    Target(const Target &) = delete;
+    Target &operator=(const Target &) = delete;
+
+    NODE **slot() {
+        if (key_) {
+            interp.field_assigned = -1;
+            return assoc_lookup(array_, key_);
+        }
+        if (field_ >= 0) {
+            NODE **s = get_field(field_, 1);
+            interp.field_assigned = field_;
+            return s;
+        }
+        return get_lhs(tree_, 1);
+    }
+
+private:
+    NODE *tree_;
+    NODE *array_ = nullptr;
+    NODE *key_ = nullptr;
+    int32_t field_ = -1;
+};
+
+int32_t compound_result(int32_t type, int32_t n, int32_t m) {
+    switch (type) {
+    case T_PRE_INCREMENT: case T_POST_INCREMENT: return arith::add(n, 1);
+    case T_PRE_DECREMENT: case T_POST_DECREMENT: return arith::sub(n, 1);
+    case T_ASSIGN_DIVIDE:
+        if (m == 0) fatal("division by zero attempted in /=");
+        return arith::div(n, m);
+    case T_ASSIGN_MODULO:
+        if (m == 0) fatal("division by zero attempted in %%=");
+        return arith::mod(n, m);
+    default:
+        return arithmetic(kCompoundOperator[type - T_ASSIGN_MULTIPLY], n, m);
+    }
+}
+
+// ++, -- and the compound assignments: the target's value is read before the
+// right side runs. A right side that cannot change any storage keeps the slot
+// found first (but reading a field may move the field table, so a field
+// target is always looked up again); any other has the target looked up again
+// before the store.
 NODE *eval_compound(NODE *t, int cm) {
-    int32_t m = 0;
     bool is_assign = t->type >= T_ASSIGN_MULTIPLY;
-    if (is_assign) {
+    NODE **slot;
+    int32_t n;
+    int32_t m = 0;
+    if (!is_assign || (t->left->type != T_FIELD && cannot_release(t->right, 2))) {
+        slot = get_lhs(t->left, 1);
+        n = number_of(*slot);
+        if (is_assign) {
+            int32_t assigned = interp.field_assigned;
+            NODE *r = eval_operand(t->right, cm);
+            m = number_of(r);
+            free_temp(r);
+            interp.field_assigned = assigned;
+        }
+    } else {
+        Target target(t->left);
+        n = number_of(*target.slot());
         NODE *r = eval_operand(t->right, cm);
         m = number_of(r);
         free_temp(r);
         if (interp.eval_unwind) return null_string;
+        slot = target.slot();
     }
-    NODE **slot = get_lhs(t->left, 1);
+    if (interp.eval_unwind) return null_string;
     int32_t assigned = interp.field_assigned;
-    int32_t n = number_of(*slot);
-    int32_t result;
-    switch (t->type) {
-    case T_PRE_INCREMENT: case T_POST_INCREMENT: result = arith::add(n, 1); break;
-    case T_PRE_DECREMENT: case T_POST_DECREMENT: result = arith::sub(n, 1); break;
-    case T_ASSIGN_DIVIDE:
-        if (m == 0) fatal("division by zero attempted in /=");
-        result = arith::div(n, m);
-        break;
-    case T_ASSIGN_MODULO:
-        if (m == 0) fatal("division by zero attempted in %%=");
-        result = arith::mod(n, m);
-        break;
-    default:
-        result = arithmetic(kCompoundOperator[t->type - T_ASSIGN_MULTIPLY], n, m);
-    }
-    assign_number(slot, result);
+    assign_number(slot, compound_result(t->type, n, m));
     NODE *stored = *slot;
     after_store(assigned);
     if (t->type == T_POST_INCREMENT || t->type == T_POST_DECREMENT) return make_temp_number(n);

@@ -112,4 +112,20 @@ TEST_F(Exec, NextEndsTheRemainingBlocks) {
     EXPECT_FALSE(interp.exiting);
 }
 
+TEST_F(Exec, CompoundAssignmentReadsItsTargetBeforeTheRightSide) {
+    run("function bump() { cx = 10; return 1 }\n"
+        "function grow(   i) { for (i = 0; i < 5000; i++) ca[\"k\" i] = i; delete ca[\"t\"]; return 3 }\n"
+        "function wipe() { split(\"\", cb); return 4 }\n"
+        "BEGIN { cn = 1; cn += cn += 2; cx = 1; cx += bump()\n"
+        "  ca[\"t\"] = 5; ca[\"t\"] *= grow(); cb[1] = 6; cb[1] -= wipe()\n"
+        "  $0 = \"7 8\"; $2 += ($0 = \"1 2 3 4 5 6 7 8 9 10 11 12\"); cf = $0 }\n");
+    EXPECT_EQ(num("cn"), 4);
+    EXPECT_EQ(num("cx"), 2);
+    NODE *ca = lookup(global_table, "ca");
+    EXPECT_EQ(force_number(*assoc_lookup(ca, make_temp_string("t", 1))), 15);
+    EXPECT_EQ(force_number(*assoc_lookup(ca, make_temp_string("k4999", 5))), 4999);
+    EXPECT_EQ(force_number(*assoc_lookup(lookup(global_table, "cb"), make_temp_string("1", 1))), 2);
+    EXPECT_EQ(str("cf"), "1 9 3 4 5 6 7 8 9 10 11 12");
+}
+
 }  // namespace
