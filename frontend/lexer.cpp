@@ -4,6 +4,7 @@
 // the buffered text.
 #include "frontend/lexer.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -291,6 +292,8 @@ int scan_char() {
 
 // ---- comments and line markers ---------------------------------------------------
 
+constexpr long kMaxMarkerLine = 1000000000;
+
 // "# N "name"" written by the preprocessor sets the line and file for the
 // lines that follow; any other '#' text is a plain comment.
 void read_line_marker() {
@@ -313,7 +316,10 @@ void read_line_marker() {
         while (peek(p) != '\0' && peek(p) != ' ' && peek(p) != '\t' && peek(p) != '\n') p++;
     }
     if (p == name) return;
-    line_number = static_cast<int>(std::strtol(number.c_str(), nullptr, 10));
+    // Beyond the range the preprocessor writes, a number is taken as its
+    // limit, so counting the lines after it cannot overflow.
+    long n = std::strtol(number.c_str(), nullptr, 10);
+    line_number = static_cast<int>(std::clamp(n, -kMaxMarkerLine, kMaxMarkerLine));
     input_file_name.assign(lex.line, name, p - name);
 }
 

@@ -166,6 +166,24 @@ TEST(Lexer, LineMarkersSetFileAndLine) {
     }
 }
 
+TEST(Lexer, LineMarkersBeyondTheRangeAreClamped) {
+    // Counting on from the number must never overflow.
+    struct Case { const char *marker; int line; };
+    const Case cases[] = {
+        {"#2147483647\"x\"", 1000000001}, {"# 99999999999999999999 \"x\"", 1000000001},
+        {"# -99999999999 \"x\"", -999999999}, {"# 4294967297 \"x\"", 1000000001},
+    };
+    for (const Case &c : cases) {
+        ScriptInput in(std::string(c.marker) + "\n\n\nz\n");
+        int t;
+        while ((t = yylex()) == token_code(Token::NEWLINE)) {
+        }
+        ASSERT_EQ(t, token_code(Token::NAME)) << c.marker;
+        EXPECT_EQ(line_number, c.line + 2) << c.marker;
+        EXPECT_EQ(input_file_name, "x") << c.marker;
+    }
+}
+
 TEST(Lexer, EndOfInputStaysEnded) {
     ScriptInput in("x");
     EXPECT_EQ(yylex(), token_code(Token::NAME));
