@@ -149,6 +149,7 @@ struct Preprocessor {
     std::FILE *out = nullptr;
     std::string out_buf;
     size_t out_total = 0;
+    size_t out_line_bytes = 0;  // since the last newline written
     int out_lines = 0;
     char last_out = '\n';
     bool marker_due = false;

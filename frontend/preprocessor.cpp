@@ -96,7 +96,12 @@ void Preprocessor::write(std::string_view text) {
     out_lines += static_cast<int>(std::count(text.begin(), text.end(), '\n'));
     last_out = text.back();
     out_total += text.size();
-    if (options.max_output_bytes && out_total > options.max_output_bytes) stop("output too big");
+    size_t newline = text.rfind('\n');
+    out_line_bytes = newline == std::string_view::npos ? out_line_bytes + text.size() : text.size() - newline - 1;
+    if (options.max_output_bytes && out_total > options.max_output_bytes)
+        stop("output too big: more than %zu MB after macro expansion", options.max_output_bytes >> 20);
+    else if (options.max_line_bytes && out_line_bytes > options.max_line_bytes)
+        stop("line too long: more than %zu MB after macro expansion", options.max_line_bytes >> 20);
     if (out_buf.size() >= 1 << 16) {
         std::fwrite(out_buf.data(), 1, out_buf.size(), out);
         out_buf.clear();

@@ -15,11 +15,15 @@
 
 int preprocess(const char *script_path, const char *output_path);
 
-// For callers that feed untrusted text in bulk (the fuzz target): output
-// beyond max_output_bytes (0 = no bound) stops the run with status 1, and
-// messages go to `messages` (null = the error stream).
+// Output beyond max_output_bytes, or one output line beyond max_line_bytes
+// (0 = no bound), stops the run with status 1: far above any real script,
+// the bounds end a macro that expands without end before it fills the disk.
+// Messages go to `messages` (null = the error stream).
+constexpr size_t kMaxPreprocessedBytes = size_t{256} << 20;
+constexpr size_t kMaxPreprocessedLineBytes = size_t{16} << 20;
 struct PreprocessOptions {
-    size_t max_output_bytes = 0;
+    size_t max_output_bytes = kMaxPreprocessedBytes;
+    size_t max_line_bytes = kMaxPreprocessedLineBytes;
     std::FILE *messages = nullptr;
 };
 int preprocess(const char *script_path, const char *output_path, const PreprocessOptions &options);
