@@ -3,7 +3,8 @@
 //  - A handle is a small positive number naming a slot of the open-file table
 //    (0 is a failed open); a number no fopen returned, or one already closed,
 //    makes the builtin answer its failure value.
-//  - Open files are flushed and closed when the program ends.
+//  - Open files are flushed and closed when the program ends
+//    (close_script_files, core/script_files.h).
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -12,6 +13,7 @@
 
 #include "core/builtin_args.h"
 #include "core/builtins.h"
+#include "core/script_files.h"
 
 namespace {
 
@@ -20,22 +22,27 @@ struct FileCloser {
 };
 using FilePtr = std::unique_ptr<std::FILE, FileCloser>;
 
-std::vector<FilePtr> open_files;  // handle h is slot h - 1
+struct OpenFile {
+    FilePtr file;
+    std::string name;
+};
 
-int32_t add_file(std::FILE *f) {
+std::vector<OpenFile> open_files;  // handle h is slot h - 1
+
+int32_t add_file(std::FILE *f, const std::string &name) {
     for (size_t i = 0; i < open_files.size(); ++i) {
-        if (!open_files[i]) {
-            open_files[i].reset(f);
+        if (!open_files[i].file) {
+            open_files[i] = {FilePtr(f), name};
             return static_cast<int32_t>(i + 1);
         }
     }
-    open_files.emplace_back(f);
+    open_files.push_back({FilePtr(f), name});
     return static_cast<int32_t>(open_files.size());
 }
 
 std::FILE *file_of(int32_t handle) {
     if (handle < 1 || static_cast<size_t>(handle) > open_files.size()) return nullptr;
-    return open_files[static_cast<size_t>(handle) - 1].get();
+    return open_files[static_cast<size_t>(handle) - 1].file.get();
 }
 
 std::FILE *handle_arg(BuiltinArgs &args) { return file_of(arg_number(args)); }
@@ -67,14 +74,14 @@ NODE *do_fopen(NODE *list) {
     std::string mode = arg_text(args);
     if (unwinding()) return null_string;
     std::FILE *f = mode.empty() ? nullptr : std::fopen(name.c_str(), mode.c_str());
-    return number_result(f ? add_file(f) : 0);
+    return number_result(f ? add_file(f, name) : 0);
 }
 
 NODE *do_fclose(NODE *list) {
     BuiltinArgs args(list);
     int32_t handle = arg_number(args);
     if (file_of(handle) == nullptr) return number_result(-1);
-    std::FILE *f = open_files[static_cast<size_t>(handle) - 1].release();
+    std::FILE *f = open_files[static_cast<size_t>(handle) - 1].file.release();
     return number_result(std::fclose(f) == 0 ? 0 : -1);
 }
 
@@ -148,4 +155,17 @@ NODE *do_mkdir(NODE *list) {
     std::error_code ec;
     bool made = fs::create_directory(p, ec);
     return number_result(made && !ec ? 0 : -1);
+}
+
+std::vector<std::string> close_script_files() {
+    std::vector<std::string> unwritten;
+    for (OpenFile &open : open_files) {
+        std::FILE *f = open.file.get();
+        if (f == nullptr || ftrylockfile(f) != 0) continue;
+        bool failed = std::fflush(f) != 0 || std::ferror(f) != 0;
+        funlockfile(f);
+        failed |= std::fclose(open.file.release()) != 0;
+        if (failed) unwritten.push_back(open.name);
+    }
+    return unwritten;
 }

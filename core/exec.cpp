@@ -8,6 +8,7 @@
 #include "core/eval_internal.h"
 #include "core/fields.h"
 #include "core/output.h"
+#include "platform/break_signals.h"
 #include "platform/sched.h"
 
 InterpState::~InterpState() = default;
@@ -169,6 +170,7 @@ Flow exec_list(NODE *t) {
 }  // namespace
 
 Flow exec_statement(NODE *t) {
+    break_point();
     // Leave processor time to others now and then; cheap enough for every call.
     if ((interp.statement_count++ & 0xFF) == 0) yield_processor();
     if (!t) return Flow::Normal;

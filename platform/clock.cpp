@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <ctime>
 
+#include "platform/break_signals.h"
+
 uint32_t tick_count_ms() {
     timespec ts{};
     clock_gettime(CLOCK_MONOTONIC, &ts);
@@ -22,6 +24,7 @@ LocalTime local_time() {
 void sleep_ms(int32_t n) {
     if (n <= 0) return;
     timespec left{n / 1000, static_cast<long>(n % 1000) * 1000000L};
+    BlockingWait waiting;
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
 }

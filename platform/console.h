@@ -64,6 +64,10 @@ void console_leave_raw();
 // time and from any thread, and again later.
 void console_restore();
 
+// The same, for the last time: the process is ending, and raw mode is never
+// switched on again, even by a thread that is still running.
+void console_restore_for_exit();
+
 // ---- screen ----------------------------------------------------------------
 
 bool console_is_terminal();  // the screen is a terminal

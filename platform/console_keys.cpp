@@ -10,6 +10,7 @@
 #include <mutex>
 #include <string_view>
 
+#include "platform/break_signals.h"
 #include "platform/console.h"
 #include "platform/console_state.h"
 
@@ -53,6 +54,8 @@ bool input_is_tty() {
 
 void enter_raw() {
     if (!input_is_tty() || console_state.raw_on) return;
+    std::lock_guard<std::mutex> hold(console_state.raw_lock);
+    if (console_state.raw_forbidden || console_state.raw_on) return;
     if (!console_state.have_saved) {
         if (tcgetattr(STDIN_FILENO, &console_state.saved_mode) != 0) return;
         console_state.have_saved = true;
@@ -74,7 +77,12 @@ void leave_raw() {
 Fill fill(int timeout_ms) {
     if (console_state.input_ended) return Fill::End;
     pollfd p{STDIN_FILENO, POLLIN, 0};
-    if (poll(&p, 1, timeout_ms) <= 0) return Fill::Nothing;
+    if (timeout_ms != 0) {
+        BlockingWait waiting;
+        if (poll(&p, 1, timeout_ms) <= 0) return Fill::Nothing;
+    } else if (poll(&p, 1, 0) <= 0) {
+        return Fill::Nothing;
+    }
     unsigned char buffer[256];
     ssize_t n = read(STDIN_FILENO, buffer, sizeof buffer);
     if (n > 0) {
@@ -200,3 +208,12 @@ std::string console_read_line(size_t max_chars) {
 bool console_input_ended() { return console_state.input_ended; }
 
 void console_leave_raw() { leave_raw(); }
+
+void console_restore_for_exit() {
+    {
+        std::lock_guard<std::mutex> hold(console_state.raw_lock);
+        console_state.raw_forbidden = true;
+        leave_raw();
+    }
+    console_restore();
+}

@@ -19,6 +19,10 @@ struct ConsoleState {
     bool have_saved = false;
     std::atomic<bool> raw_on{false};
     std::once_flag keys_restore_registered;
+    // Once the process is ending raw mode stays off, whatever another thread
+    // still does; the lock makes the last restore and a late switch exclusive.
+    std::mutex raw_lock;
+    bool raw_forbidden = false;
     // Screen (console_screen.cpp).
     int32_t text_attribute = 7;
     bool reverse_colour = false;

@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "platform/break_signals.h"
 #include "platform/console.h"
 
 extern char **environ;
@@ -32,6 +33,7 @@ size_t take_backslashes(std::string_view line, size_t i, std::string &word) {
 
 int wait_child(pid_t pid) {
     int status = 0;
+    BlockingWait waiting;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) return -1;
     }

@@ -23,5 +23,9 @@ private:
     std::string path_;
 };
 
+// Removes every temporary file still on disk at once, from any thread; the
+// process is ending, so a file made after this is removed at once too.
+void remove_temp_files_now();
+
 // The process environment as "NAME=value" texts, ending with a null entry.
 const char *const *environment_entries();

@@ -10,14 +10,20 @@
 #include "ports/file/comm_log.h"
 #include "ports/port_sets.h"
 #include "printer/builtin_table.h"
+#include "startup/break_handler.h"
 #include "startup/options.h"
 #include "startup/run_modes.h"
 
 namespace {
 
-// A fatal error leaves the printer target closed without waiting; the log
-// stream is closed by the process exit.
-void close_port_on_fatal() { current_port.port_close(0); }
+// A fatal error ends the run: a break arriving now is ignored, the printer
+// target is closed without waiting and the script's files are flushed and
+// closed; the log stream is closed by the process exit.
+void end_on_fatal() {
+    claim_exit();
+    current_port.port_close(0);
+    close_script_files_reporting();
+}
 
 void print_banner() {
     console_set_title("VORDEL Interpreter");
@@ -28,10 +34,10 @@ void print_banner() {
 
 int main(int argc, char **argv) {
     current_port = no_target_port_ops;
-    set_fatal_hook(close_port_on_fatal);
+    set_fatal_hook(end_on_fatal);
     install_builtins(printer_builtins());
     fill_standard_streams();
-    keep_terminal_on_default_break();
+    start_break_handling();
     print_banner();
     if (const char *env = std::getenv("VORDEL"); env && !parse_serial_env(env))
         fatal("Environment VORDEL is invalid");
@@ -44,6 +50,7 @@ int main(int argc, char **argv) {
     if (run_options.output_file_mode) run_options.exit_status = run_output_file(argc, argv);
     else if (run_options.interactive_mode) run_options.exit_status = run_interactive(argc, argv);
     else run_options.exit_status = run_script(argc, argv);
+    claim_exit();
     log_end();
     return run_options.exit_status;
 }

@@ -25,6 +25,7 @@
 #include "frontend/lexer.h"
 #include "frontend/parser.h"
 #include "frontend/preprocessor.h"
+#include "platform/break_signals.h"
 #include "platform/console.h"
 #include "platform/temp_file.h"
 #include "startup/break_handler.h"
@@ -176,9 +177,14 @@ int run_script(int argc, char **argv) {
     if (!current_port.port_open(run_options.target)) return 1;
     if (run_options.write_block_size != 0) current_port.port_set_block_size(run_options.write_block_size);
     if (run_options.asb_watch_mode) prepare_status_screen();
+    // From here on a break waits for the interpreter to stop between two
+    // statements (or in a wait), so the script's files and the terminal are
+    // never handled by two threads at once.
+    defer_breaks();
     if (begin_block != nullptr) interpret(begin_block);
     if (interp.exiting) run_options.exit_status = interp.exit_code;
     std::fflush(stdout);
+    if (!close_script_files_reporting()) run_options.exit_status = 1;
     current_port.port_close(1);
     console_set_reverse(false);
     console_set_colour(7);
