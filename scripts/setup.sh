@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev bison
-          python3 mawk tmux cpp libclang-rt-14-dev)
+          python3 mawk tmux cpp libclang-rt-14-dev libtsan2)
 
 missing=()
 for p in "${packages[@]}"; do

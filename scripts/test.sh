@@ -21,4 +21,10 @@ run_build() {
 run_build build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 run_build build-asan -DCMAKE_BUILD_TYPE=Debug -DVORDEL_SANITIZE=ON
 
+# The port layer's threads (send, receive, interpreter) under ThreadSanitizer;
+# only its tests are built there.
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVORDEL_TSAN=ON >/dev/null
+cmake --build build-tsan -j "$jobs" --target vordel_port_tests
+TSAN_OPTIONS="halt_on_error=1" build-tsan/vordel_port_tests || status=1
+
 exit $status

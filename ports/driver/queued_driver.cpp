@@ -1,0 +1,255 @@
+#include "ports/driver/queued_driver.h"
+
+#include <algorithm>
+#include <chrono>
+
+QueuedDriver::QueuedDriver(int32_t handle, PortKind kind, int32_t receive_size)
+    : PortDriver(handle, kind), receive_size_(receive_size) {
+    settings_.kind = static_cast<int32_t>(kind);
+}
+
+// Last line of defence: no thread outlives the object.
+QueuedDriver::~QueuedDriver() {
+    if (receiver_) receiver_->join();
+    if (sender_) sender_->join();
+}
+
+int32_t QueuedDriver::open() {
+    if (open_) return 1;
+    lost_.store(false, std::memory_order_release);
+    if (!open_device()) return 0;
+    {
+        std::lock_guard<std::mutex> hold(send_lock_);
+        send_queue_.clear();
+        send_queue_.set_in_flight(0);
+        send_queue_.set_limit(MIN_SEND_LIMIT);
+        write_buffer_.resize(MAX_BLOCK_SIZE);
+    }
+    sender_ = std::make_unique<WorkerThread>([this](WorkerThread &self) { return send_loop(self); });
+    receiver_ = std::make_unique<WorkerThread>([this](WorkerThread &self) { return receive_loop(self); });
+    open_ = true;
+    sender_->resume();
+    receiver_->resume();
+    if (callbacks().connected) callbacks().connected(handle());
+    return 1;
+}
+
+int32_t QueuedDriver::close() {
+    if (!open_) return 1;
+    clear_input();
+    clear_output();
+    for (std::unique_ptr<WorkerThread> *thread : {&receiver_, &sender_}) {
+        (*thread)->stop();
+        interrupt_device();
+        (*thread)->join();
+        thread->reset();
+    }
+    close_device();
+    open_ = false;
+    {
+        std::lock_guard<std::mutex> hold(send_lock_);
+        send_queue_.set_in_flight(0);
+    }
+    if (callbacks().disconnected) callbacks().disconnected(handle());
+    return 1;
+}
+
+int32_t QueuedDriver::is_open() { return open_ && !device_lost() ? 1 : 0; }
+
+int32_t QueuedDriver::can_send() {
+    if (!is_open()) return 0;
+    std::lock_guard<std::mutex> hold(send_lock_);
+    return send_queue_.limit() == 0 || send_queue_.total() < send_queue_.limit();
+}
+
+int32_t QueuedDriver::write(int32_t tag, const uint8_t *data, int32_t length, int32_t *written) {
+    *written = 0;
+    if (!is_open() || length < 1) return 0;
+    {
+        std::lock_guard<std::mutex> hold(send_lock_);
+        *written = send_queue_.append(tag, data, length);
+    }
+    if (*written > 0) sender_->resume();
+    return *written == length ? 1 : 0;
+}
+
+int32_t QueuedDriver::read(uint8_t *data, int32_t length, int32_t *got) {
+    *got = 0;
+    if (!open_ || length < 1) return 0;
+    std::unique_lock<std::mutex> hold(receive_lock_);
+    int32_t wait = read_wait_ms();
+    if (wait > 0 && receive_queue_.total() < length)
+        input_changed_.wait_for(hold, std::chrono::milliseconds(wait),
+                                [&] { return receive_queue_.total() >= length || device_lost(); });
+    *got = receive_queue_.take(data, length);
+    return *got == length ? 1 : 0;
+}
+
+int32_t QueuedDriver::configure(const PortSettings &settings) {
+    settings_ = settings;
+    if (open_) return apply_settings();
+    return set_direct_mode(settings.direct_io);
+}
+
+int32_t QueuedDriver::set_direct_mode(int32_t flag) {
+    direct_mode_ = flag;
+    return 1;
+}
+
+int32_t QueuedDriver::pending_output() {
+    std::lock_guard<std::mutex> hold(send_lock_);
+    return send_queue_.total() + send_queue_.in_flight();
+}
+
+int32_t QueuedDriver::clear_output() {
+    std::lock_guard<std::mutex> hold(send_lock_);
+    send_queue_.clear();
+    // Only a block in flight can be dropped; a flag left set while idle
+    // would drop the next one.
+    if (sender_ && send_queue_.in_flight() > 0) sender_->set_drop_current(true);
+    space_changed_.notify_all();
+    return 1;
+}
+
+void QueuedDriver::resume_sender() {
+    if (sender_) sender_->resume();
+}
+
+void QueuedDriver::suspend_sender() {
+    if (sender_) sender_->suspend();
+}
+
+int32_t QueuedDriver::block_size() {
+    std::lock_guard<std::mutex> hold(send_lock_);
+    return block_size_;
+}
+
+int32_t QueuedDriver::set_block_size(int32_t n) {
+    if (n < 1 || n > MAX_BLOCK_SIZE) return 0;
+    std::lock_guard<std::mutex> hold(send_lock_);
+    block_size_ = n;
+    send_queue_.set_limit(std::max(2 * n, MIN_SEND_LIMIT));
+    return 1;
+}
+
+int32_t QueuedDriver::pending_input() {
+    std::lock_guard<std::mutex> hold(receive_lock_);
+    return receive_queue_.total();
+}
+
+int32_t QueuedDriver::clear_input() {
+    if (!open_) return 0;
+    std::lock_guard<std::mutex> hold(receive_lock_);
+    receive_queue_.clear();
+    return 1;
+}
+
+void QueuedDriver::resume_receiver() {
+    if (receiver_) receiver_->resume();
+}
+
+void QueuedDriver::suspend_receiver() {
+    if (receiver_) receiver_->suspend();
+}
+
+int32_t QueuedDriver::receive_size() {
+    std::lock_guard<std::mutex> hold(receive_lock_);
+    return receive_size_;
+}
+
+int32_t QueuedDriver::set_receive_size(int32_t n) {
+    if (n < 1 || n > MAX_RECEIVE_SIZE) return 0;
+    std::lock_guard<std::mutex> hold(receive_lock_);
+    receive_size_ = n;
+    return 1;
+}
+
+void QueuedDriver::wait_output_space(int32_t ms) {
+    std::unique_lock<std::mutex> hold(send_lock_);
+    space_changed_.wait_for(hold, std::chrono::milliseconds(ms), [this] {
+        return send_queue_.limit() == 0 || send_queue_.total() < send_queue_.limit() || device_lost();
+    });
+}
+
+void QueuedDriver::wait_input(int32_t ms) {
+    std::unique_lock<std::mutex> hold(receive_lock_);
+    input_changed_.wait_for(hold, std::chrono::milliseconds(ms),
+                            [this] { return receive_queue_.total() > 0 || device_lost(); });
+}
+
+void QueuedDriver::mark_lost() {
+    lost_.store(true, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> hold(send_lock_);
+        space_changed_.notify_all();
+    }
+    std::lock_guard<std::mutex> hold(receive_lock_);
+    input_changed_.notify_all();
+}
+
+int32_t QueuedDriver::send_loop(WorkerThread &self) {
+    while (!self.stopping()) {
+        {
+            std::lock_guard<std::mutex> hold(send_lock_);
+            if (send_queue_.chunk_count() == 0 || device_lost()) self.suspend();
+        }
+        if (!self.pause_point()) break;
+
+        int32_t taken;
+        int32_t block;
+        {
+            std::lock_guard<std::mutex> hold(send_lock_);
+            block = block_size_;
+            taken = send_queue_.take(write_buffer_.data(), block);
+            space_changed_.notify_all();
+        }
+        int32_t done = 0;
+        while (done < taken && !self.stopping() && !self.drop_current()) {
+            int32_t piece = std::min(block, taken - done);
+            int32_t n = write_piece(write_buffer_.data() + done, piece);
+            if (n < 0) mark_lost();
+            done += std::max(n, 0);
+            bool whole = n == piece;
+            if (callbacks().write_done) callbacks().write_done(handle(), 0, done, whole ? 1 : 0);
+            if (device_lost()) break;
+            if (!whole && !self.rest_ms(1)) break;
+        }
+
+        std::lock_guard<std::mutex> hold(send_lock_);
+        if (device_lost()) send_queue_.clear();
+        send_queue_.set_in_flight(0);
+        self.set_drop_current(false);
+        space_changed_.notify_all();
+    }
+    return 0;
+}
+
+int32_t QueuedDriver::receive_loop(WorkerThread &self) {
+    std::vector<uint8_t> buffer(MAX_RECEIVE_SIZE);
+    while (self.pause_point()) {
+        int32_t want;
+        {
+            std::lock_guard<std::mutex> hold(receive_lock_);
+            want = receive_size_;
+        }
+        int32_t n = read_piece(buffer.data(), want);
+        if (n < 0) {
+            mark_lost();
+            self.suspend();  // until close stops it
+            continue;
+        }
+        if (n == 0) {
+            self.rest_ms(1);
+            continue;
+        }
+        int32_t pending;
+        {
+            std::lock_guard<std::mutex> hold(receive_lock_);
+            receive_queue_.append(0, buffer.data(), n);
+            pending = receive_queue_.total();
+            input_changed_.notify_all();
+        }
+        if (callbacks().data_arrived) callbacks().data_arrived(handle(), pending);
+    }
+    return 0;
+}

@@ -1,0 +1,118 @@
+// The part every device driver shares: the send queue and its send thread,
+// the read-ahead receive queue and its receive thread, block and receive
+// sizes, pending counts and the open/close sequence. A concrete driver
+// supplies only its device hooks:
+//  - open_device / close_device: acquire and release the device, using
+//    settings(). close_device runs after both threads have ended.
+//  - write_piece: one write attempt of at most one block. Returns the bytes
+//    the device took (0 when it held them off until its write time-out), or
+//    -1 when the device is gone. It may block up to the send time-out.
+//  - read_piece: one read of up to max bytes. Returns the count, 0 when
+//    nothing came within the device's own wait (keep that wait short or
+//    interruptible), -1 when the device is gone.
+//  - interrupt_device: wakes a write_piece or read_piece blocked in the
+//    device, so close never waits for a time-out (a wake pipe, for example).
+//  - apply_settings: configure while open.
+//  - read_wait_ms: how long read() waits for the bytes it was asked for
+//    (serial: its receive time-out); 0 for drivers that answer at once.
+//  - device_fd: the descriptor, -1 while closed.
+// reset, ignore_flow and get_info answer 0 unless overridden.
+//
+// Send thread (written once here): rests while the queue is empty; takes up
+// to one block (that count is in flight); writes it, retrying the rest of a
+// short piece after 1 ms, and calls write_done after every attempt (ok = the
+// piece went whole); gives up the block when clear_output set the
+// drop-current flag, ends on stop. A device that is gone ends the sending:
+// the driver reports not open and refuses writes.
+//
+// Locks: one for the send side (queue, in-flight count, block size), one for
+// the receive side (queue, receive size). Hooks are called without them.
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "ports/driver/chunk_queue.h"
+#include "ports/driver/port_driver.h"
+#include "ports/driver/worker_thread.h"
+
+class QueuedDriver : public PortDriver {
+public:
+    static constexpr int32_t MAX_BLOCK_SIZE = 65536;
+    static constexpr int32_t MAX_RECEIVE_SIZE = 65540;
+    static constexpr int32_t MIN_SEND_LIMIT = 4096;
+
+    QueuedDriver(int32_t handle, PortKind kind, int32_t receive_size = 256);
+    // Subclasses call close() in their own destructor, while their hooks exist.
+    ~QueuedDriver() override;
+
+    int32_t open() override;
+    int32_t write(int32_t tag, const uint8_t *data, int32_t length, int32_t *written) override;
+    int32_t read(uint8_t *data, int32_t length, int32_t *got) override;
+    int32_t close() override;
+    int32_t reset() override { return 0; }
+    int32_t get_info(void *) override { return 0; }
+    int32_t is_open() override;
+    int32_t can_send() override;
+    int32_t os_handle() override { return device_fd(); }
+    int32_t configure(const PortSettings &settings) override;
+    int32_t set_direct_mode(int32_t flag) override;
+    int32_t pending_output() override;
+    int32_t clear_output() override;
+    void resume_sender() override;
+    void suspend_sender() override;
+    int32_t block_size() override;
+    int32_t set_block_size(int32_t n) override;
+    int32_t pending_input() override;
+    int32_t clear_input() override;
+    void resume_receiver() override;
+    void suspend_receiver() override;
+    int32_t receive_size() override;
+    int32_t set_receive_size(int32_t n) override;
+    int32_t ignore_flow(int32_t) override { return 0; }
+
+    // Early on a change, so callers that retry every millisecond are not
+    // held back by their sleep when the device keeps up.
+    void wait_output_space(int32_t ms) override;
+    void wait_input(int32_t ms) override;
+
+protected:
+    virtual bool open_device() = 0;
+    virtual void close_device() = 0;
+    virtual int32_t write_piece(const uint8_t *data, int32_t length) = 0;
+    virtual int32_t read_piece(uint8_t *data, int32_t max) = 0;
+    virtual void interrupt_device() {}
+    virtual int32_t apply_settings() { return 1; }
+    virtual int32_t read_wait_ms() { return 0; }
+    virtual int32_t device_fd() { return -1; }
+
+    const PortSettings &settings() const { return settings_; }
+    bool device_lost() const { return lost_.load(std::memory_order_acquire); }
+
+private:
+    int32_t send_loop(WorkerThread &self);
+    int32_t receive_loop(WorkerThread &self);
+    void mark_lost();
+
+    PortSettings settings_;
+    int32_t direct_mode_ = 0;
+    bool open_ = false;  // interpreter thread only
+    std::atomic<bool> lost_{false};
+
+    std::mutex send_lock_;
+    std::condition_variable space_changed_;
+    SendQueue send_queue_;
+    int32_t block_size_ = 1024;
+    std::vector<uint8_t> write_buffer_;
+
+    std::mutex receive_lock_;
+    std::condition_variable input_changed_;
+    ReceiveQueue receive_queue_;
+    int32_t receive_size_;
+
+    std::unique_ptr<WorkerThread> sender_;
+    std::unique_ptr<WorkerThread> receiver_;
+};
