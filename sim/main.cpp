@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "platform/descriptors.h"
 #include "sim/control.h"
 #include "sim/pty_line.h"
+#include "sim/render.h"
 #include "sim/serve_loop.h"
 #include "sim/session.h"
 
@@ -16,6 +18,7 @@ namespace {
 
 constexpr const char *usage_text =
     "usage: vordel-sim --serial [options]\n"
+    "       vordel-sim --render OUT.png [--paper 58|80] FILE\n"
     "  --serial            serve on a pseudo-terminal; its device path is printed\n"
     "                      first on standard output as \"serial PATH\"\n"
     "  --link PATH         make PATH a symbolic link to that device\n"
@@ -26,6 +29,11 @@ constexpr const char *usage_text =
     "  --hold MS           read nothing for the first MS milliseconds\n"
     "  --silent            answer nothing\n"
     "  --seed N            seed of the garbage bytes\n"
+    "  --render OUT.png    draw what is printed as one picture (a dashed line at cuts)\n"
+    "  --render-dir DIR    draw one picture per paper cut: DIR/receipt-0001.png, ...\n"
+    "  --paper 58|80       paper width in mm for the pictures (default 80: 576 dots)\n"
+    "  --text-cells        draw characters as filled cells instead of font glyphs\n"
+    "  FILE                draw the print data in FILE instead of serving\n"
     "  --help              this text\n"
     "Control commands, one a line on standard input (\"help\" lists them):\n"
     "  set, hold, silent, garbage, drop, send, reply, show, echo, help, quit\n";
@@ -34,7 +42,10 @@ struct Settings {
     bool serial = false;
     bool trace = false;
     bool silent = false;
+    bool text_cells = false;
     long hold_ms = 0;
+    long paper_mm = 80;
+    std::string render, render_dir, input;
     long seed = -1;
     std::string link, log;
     std::vector<std::string> replies, states;
@@ -62,6 +73,16 @@ constexpr Option options[] = {
      [](Settings &s, std::string_view v, std::string *) { s.replies.emplace_back(v); return true; }},
     {"--set", true,
      [](Settings &s, std::string_view v, std::string *) { s.states.emplace_back(v); return true; }},
+    {"--text-cells", false, [](Settings &s, std::string_view, std::string *) { return s.text_cells = true; }},
+    {"--render", true, [](Settings &s, std::string_view v, std::string *) { s.render = v; return !v.empty(); }},
+    {"--render-dir", true,
+     [](Settings &s, std::string_view v, std::string *) { s.render_dir = v; return !v.empty(); }},
+    {"--paper", true,
+     [](Settings &s, std::string_view v, std::string *e) {
+         if (v == "58" || v == "80") return s.paper_mm = v == "58" ? 58 : 80, true;
+         *e = "bad paper width '" + std::string(v) + "' (58 or 80)";
+         return false;
+     }},
     {"--hold", true,
      [](Settings &s, std::string_view v, std::string *e) {
          return count_value(v, 24L * 3600 * 1000, &s.hold_ms, "hold time", e);
@@ -77,6 +98,10 @@ int parse_options(int argc, char **argv, Settings &settings) {
         if (arg == "--help" || arg == "-h") {
             std::fputs(usage_text, stdout);
             return 1;
+        }
+        if (!arg.starts_with("-") && settings.input.empty()) {
+            settings.input = arg;
+            continue;
         }
         std::string_view name = arg.substr(0, arg.find('='));
         const Option *option = nullptr;
@@ -106,8 +131,18 @@ int parse_options(int argc, char **argv, Settings &settings) {
             return -1;
         }
     }
-    if (!settings.serial) {
-        std::fprintf(stderr, "vordel-sim: choose a transport (--serial)\n%s", usage_text);
+    const bool picture = !settings.render.empty(), folder = !settings.render_dir.empty();
+    const char *complaint = nullptr;
+    if (picture && folder)
+        complaint = "--render and --render-dir exclude each other";
+    else if (!settings.input.empty() && settings.serial)
+        complaint = "a FILE to draw or --serial, not both";
+    else if (!settings.input.empty() && !picture && !folder)
+        complaint = "a FILE is drawn with --render OUT.png or --render-dir DIR";
+    else if (settings.input.empty() && !settings.serial)
+        complaint = "choose a transport (--serial) or a FILE to draw";
+    if (complaint) {
+        std::fprintf(stderr, "vordel-sim: %s\n%s", complaint, usage_text);
         return -1;
     }
     return 0;
@@ -130,12 +165,50 @@ bool configure(Session &session, const Settings &settings) {
     return true;
 }
 
+// The picture side: glyphs, paper and the renderer that feeds it.
+struct Preview {
+    std::unique_ptr<Glyphs> glyphs;
+    std::unique_ptr<PngPaper> paper;
+    std::unique_ptr<Renderer> renderer;
+
+    explicit Preview(const Settings &s) {
+        const int dots = s.paper_mm == 58 ? 384 : 576;
+        glyphs = s.text_cells ? cell_glyphs() : open_font_glyphs(stderr);
+        const bool folder = !s.render_dir.empty();
+        paper = std::make_unique<PngPaper>(dots, folder ? s.render_dir : s.render, folder, stderr);
+        renderer = std::make_unique<Renderer>(*paper, *glyphs, dots, stderr);
+    }
+    bool finish() {
+        renderer->finish();
+        return paper->finish();
+    }
+};
+
+int render_file(const Settings &settings) {
+    std::FILE *in = std::fopen(settings.input.c_str(), "rb");
+    if (!in) {
+        std::fprintf(stderr, "vordel-sim: can't read %s: %s\n", settings.input.c_str(), std::strerror(errno));
+        return 1;
+    }
+    Preview preview(settings);
+    std::vector<uint8_t> buffer(1 << 16);
+    size_t got;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0)
+        preview.renderer->feed(std::span(buffer.data(), got));
+    bool read_ok = !std::ferror(in);
+    if (!read_ok)
+        std::fprintf(stderr, "vordel-sim: can't read %s: %s\n", settings.input.c_str(), std::strerror(errno));
+    std::fclose(in);
+    return preview.finish() && read_ok ? 0 : 1;
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
     Settings settings;
     int parsed = parse_options(argc, argv, settings);
     if (parsed != 0) return parsed > 0 ? 0 : 2;
+    if (!settings.input.empty()) return render_file(settings);
     ignore_stray_signals();
 
     std::FILE *log = nullptr;
@@ -148,7 +221,12 @@ int main(int argc, char **argv) {
     session_options.log = log;
     session_options.trace = settings.trace;
     session_options.seed = static_cast<uint32_t>(settings.seed >= 0 ? settings.seed : std::time(nullptr));
+    std::unique_ptr<Preview> preview;
+    if (!settings.render.empty() || !settings.render_dir.empty()) {
+        preview = std::make_unique<Preview>(settings);
+    }
     Session session(line, session_options);
+    if (preview) session.copy_received([&](std::span<const uint8_t> bytes) { preview->renderer->feed(bytes); });
     int status = 2;
     if (configure(session, settings)) {
         status = 1;
@@ -157,6 +235,7 @@ int main(int argc, char **argv) {
             status = serve(line, session);
         }
     }
+    if (preview && !preview->finish() && status == 0) status = 1;
     if (log) std::fclose(log);
     if (status != 2) std::fprintf(stderr, "vordel-sim: %s\n", session.summary().c_str());
     return status;

@@ -59,6 +59,7 @@ void Session::receive(std::span<const uint8_t> bytes) {
         std::fflush(options_.log);
     }
     reader_.feed(bytes);
+    if (copy_) copy_(bytes);
 }
 
 void Session::idle() { reader_.release(); }

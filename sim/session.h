@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <random>
 #include <span>
 #include <string>
@@ -57,6 +58,8 @@ public:
     bool add_reply(std::string_view text, std::string *error);  // REQUEST=REPLY
     bool set_state(std::string_view assignment, std::string *error);
     void set_silent(bool on) { silent_ = on; }
+    // Every received byte goes to sink too (the preview).
+    void copy_received(std::function<void(std::span<const uint8_t>)> sink) { copy_ = std::move(sink); }
 
     const PrinterState &state() const { return state_; }
     const Counters &counters() const { return counters_; }
@@ -100,4 +103,5 @@ private:
     bool quit_ = false;
     Counters counters_;
     std::mt19937 random_;
+    std::function<void(std::span<const uint8_t>)> copy_;
 };
