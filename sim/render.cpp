@@ -68,8 +68,8 @@ bool DotImage::dot(int x, int y) const {
 }
 
 Renderer::Renderer(Paper &paper, Glyphs &glyphs, int paper_dots, std::FILE *err)
-    : paper_(paper), glyphs_(glyphs), paper_dots_(paper_dots), err_(err),
-      canvas_(static_cast<size_t>(paper_dots) * max_line_height), row_((paper_dots + 7) / 8) {
+    : paper_(paper), glyphs_(glyphs), paper_dots_(std::max(8, paper_dots / 8 * 8)), err_(err),
+      canvas_(static_cast<size_t>(paper_dots_) * max_line_height), row_(paper_dots_ / 8) {
     reset_modes();
 }
 
@@ -209,9 +209,11 @@ void Renderer::tab() {
 
 void Renderer::emit_canvas_row(int row) {
     uint8_t *line = &canvas_[static_cast<size_t>(row) * paper_dots_];
-    std::fill(row_.begin(), row_.end(), 0);
-    for (int x = 0; x < paper_dots_; ++x)
-        if (line[x]) row_[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));
+    for (size_t b = 0; b < row_.size(); ++b) {  // paper widths are whole bytes
+        const uint8_t *d = line + b * 8;
+        row_[b] = static_cast<uint8_t>(d[0] << 7 | d[1] << 6 | d[2] << 5 | d[3] << 4 | d[4] << 3 | d[5] << 2 |
+                                       d[6] << 1 | d[7]);
+    }
     std::fill_n(line, paper_dots_, 0);
     paper_.rows(row_, 1);
 }

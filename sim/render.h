@@ -35,7 +35,8 @@ public:
     static constexpr int max_line_height = 192;  // a 24-dot cell at 8 times its height
     static constexpr size_t store_budget = 8u << 20;  // bytes of stored images
 
-    // paper_dots: 576 for 80 mm paper, 384 for 58 mm. Warnings go to err.
+    // paper_dots: 576 for 80 mm paper, 384 for 58 mm (whole bytes). Warnings
+    // go to err.
     Renderer(Paper &paper, Glyphs &glyphs, int paper_dots, std::FILE *err);
     void feed(std::span<const uint8_t> bytes);
     // The data has ended. A line still waiting for its line feed is not
