@@ -64,6 +64,7 @@ public:
         for (FT_Face face : faces_)
             if (face) FT_Done_Face(face);
         if (library_) FT_Done_FreeType(library_);
+        FcFini();  // the simulator is fontconfig's only user
     }
 
     const uint8_t *glyph(CellSet set, char32_t code) override {
