@@ -68,22 +68,6 @@ def read_file(name):
         return f.read()
 
 
-def bmp_pixels(path):
-    """(width, height, rows of booleans, True for a dark pixel) of a 1-bit BMP."""
-    with open(path, "rb") as f:
-        data = f.read()
-    offset, = struct.unpack_from("<I", data, 10)
-    width, height, _, bits = struct.unpack_from("<iiHH", data, 18)
-    assert bits == 1, "ImageMagick wrote %d bits per pixel" % bits
-    palette = [sum(data[54 + 4 * i: 57 + 4 * i]) < 384 for i in range(2)]
-    stride = (width + 31) // 32 * 4
-    rows = []
-    for y in range(height):
-        row = data[offset + (height - 1 - y) * stride:]
-        rows.append([palette[(row[x // 8] >> (7 - x % 8)) & 1] for x in range(width)])
-    return width, height, rows
-
-
 def gray(path):
     """(width, height, bytes) of a picture, one byte per pixel, 0 black."""
     size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True, text=True, check=True)
@@ -154,10 +138,10 @@ class RenderTest(unittest.TestCase):
         subprocess.run(["convert", "-size", "203x61", "xc:white", "-fill", "black", "-draw", "circle 60,30 60,5",
                         "-draw", "rectangle 130,10 190,50", "-draw", "line 0,0 202,60", "-monochrome",
                         "-type", "bilevel", "bmp3:" + bmp], check=True)
-        width, height, pixels = bmp_pixels(bmp)
+        width, height, pixels = gray(bmp)
         rows = []
-        for row in pixels:
-            row = row + [False] * (-width % 8)
+        for y in range(height):
+            row = [p < 128 for p in pixels[y * width:(y + 1) * width]] + [False] * (-width % 8)
             rows.append(bytes(sum(0x80 >> i for i in range(8) if row[b * 8 + i]) for b in range(len(row) // 8)))
         streams = [("raster written by the test", raster(0, (width + 7) // 8, rows))]
         sent = self.vordel('BEGIN { GS_v0(0, "picture.bmp") }\n')
@@ -209,7 +193,6 @@ class RenderTest(unittest.TestCase):
     def test_complaints(self):
         cases = [
             (["--paper", "57", "x.bin"], 2, "bad paper width '57'"),
-            (["--render", "a.png", "--render-dir", "d", "x.bin"], 2, "exclude each other"),
             (["x.bin"], 2, "--render OUT.png or --render-dir DIR"),
             (["--render", "a.png", "missing.bin"], 1, "can't read missing.bin"),
             (["--render", "no/such/dir/a.png", "stream.bin"], 1, "can't write no/such/dir/a.png"),
@@ -220,8 +203,6 @@ class RenderTest(unittest.TestCase):
             run = subprocess.run([SIM, *args], capture_output=True, text=True, cwd=self.dir.name)
             self.assertEqual(run.returncode, status, args)
             self.assertIn(message, run.stderr, args)
-        _, err = self.render(b"unfinished")
-        self.assertIn("the last line was not printed", err)
 
 
 if __name__ == "__main__":
