@@ -74,9 +74,18 @@ constexpr Option options[] = {
     {"--set", true,
      [](Settings &s, std::string_view v, std::string *) { s.states.emplace_back(v); return true; }},
     {"--text-cells", false, [](Settings &s, std::string_view, std::string *) { return s.text_cells = true; }},
-    {"--render", true, [](Settings &s, std::string_view v, std::string *) { s.render = v; return !v.empty(); }},
+    {"--render", true,
+     [](Settings &s, std::string_view v, std::string *e) {
+         s.render = v;
+         if (v.empty()) *e = "--render needs a file name";
+         return !v.empty();
+     }},
     {"--render-dir", true,
-     [](Settings &s, std::string_view v, std::string *) { s.render_dir = v; return !v.empty(); }},
+     [](Settings &s, std::string_view v, std::string *e) {
+         s.render_dir = v;
+         if (v.empty()) *e = "--render-dir needs a folder name";
+         return !v.empty();
+     }},
     {"--paper", true,
      [](Settings &s, std::string_view v, std::string *e) {
          if (v == "58" || v == "80") return s.paper_mm = v == "58" ? 58 : 80, true;
@@ -99,7 +108,11 @@ int parse_options(int argc, char **argv, Settings &settings) {
             std::fputs(usage_text, stdout);
             return 1;
         }
-        if (!arg.starts_with("-") && settings.input.empty()) {
+        if (!arg.starts_with("-")) {
+            if (!settings.input.empty()) {
+                std::fprintf(stderr, "vordel-sim: one FILE to draw, not '%s' too\n", argv[i]);
+                return -1;
+            }
             settings.input = arg;
             continue;
         }
