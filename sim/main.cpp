@@ -153,7 +153,7 @@ int parse_options(int argc, char **argv, Settings &settings) {
     else if (!settings.input.empty() && !picture && !folder)
         complaint = "a FILE is drawn with --render OUT.png or --render-dir DIR";
     else if (settings.input.empty() && !settings.serial)
-        complaint = "choose a transport (--serial) or a FILE to draw";
+        complaint = "choose a transport (--serial)";
     if (complaint) {
         std::fprintf(stderr, "vordel-sim: %s\n%s", complaint, usage_text);
         return -1;
