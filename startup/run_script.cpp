@@ -120,9 +120,10 @@ void install_argv(int argc, char **argv) {
     install_number("ARGC", argc);
 }
 
-// Minimal -a preparation: a clear screen with the cursor where the status
-// lines will start. The live status screen belongs to the port layer.
+// The -a screen: cleared in the normal colour, the script's own output
+// starting below the rows the port layer draws the status bits in.
 void prepare_status_screen() {
+    console_set_colour(7);
     clear_window();
     int columns = 0;
     int rows = 0;
