@@ -12,6 +12,7 @@
 #include <locale.h>
 
 #include "base/diag.h"
+#include "core/chars.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VORDEL_NODE_PER_BLOCK 1
@@ -249,46 +250,18 @@ NODE *make_temp_number(int32_t value) {
 
 // ---- escapes ------------------------------------------------------------------
 
-namespace {
-
-int hex_value(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-struct SimpleEscape {
-    char letter;
-    char byte;
-};
-constexpr SimpleEscape simple_escapes[] = {
-    {'a', 7}, {'b', 8}, {'f', 12}, {'n', 10}, {'r', 13}, {'t', 9}, {'v', 11},
-};
-
-}  // namespace
-
 int read_escape(const char **cursor) {
     const char *p = *cursor;
-    char c = *p;
-    if (c == '\0') return -1;
-    ++p;
-    int result = static_cast<unsigned char>(c);
-    if (c == '\n') {
-        result = -2;
-    } else if (c >= '0' && c <= '7') {
-        result = c - '0';
-        for (int i = 1; i < 3 && *p >= '0' && *p <= '7'; ++i) result = result * 8 + (*p++ - '0');
-        result &= 0xFF;
-    } else if (c == 'x') {
-        result = 0;
-        for (int i = 0, d; i < 2 && (d = hex_value(*p)) >= 0; ++i, ++p) result = result * 16 + d;
-    } else {
-        for (const SimpleEscape &e : simple_escapes) {
-            if (e.letter == c) result = e.byte;
-        }
+    if (*p == '\0') return -1;
+    if (*p == '\n') {
+        *cursor = p + 1;
+        return -2;
     }
-    *cursor = p;
+    // The longest escape is a letter and three digits.
+    std::string_view text(p, strnlen(p, 4));
+    size_t used = 0;
+    int result = static_cast<int>(decode_escape(text, used, EscapeRule{3, 2}) & 0xFF);
+    *cursor = p + used;
     return result;
 }
 

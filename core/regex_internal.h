@@ -11,6 +11,8 @@
 #include <array>
 #include <cstdint>
 
+#include "core/chars.h"
+
 namespace re_detail {
 
 enum Op : uint8_t {
@@ -52,11 +54,10 @@ constexpr int SET_BITMAP = 32;
 constexpr int SLOT_END = 10;
 constexpr int SLOT_MARK = 20;
 
-constexpr bool is_lead_byte(unsigned b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
 
 constexpr std::array<bool, 256> make_lead_table() {
     std::array<bool, 256> t{};
-    for (unsigned b = 0; b < 256; b++) t[b] = is_lead_byte(b);
+    for (unsigned b = 0; b < 256; b++) t[b] = sjis_lead(static_cast<unsigned char>(b));
     return t;
 }
 inline constexpr std::array<bool, 256> lead_table = make_lead_table();

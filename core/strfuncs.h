@@ -14,9 +14,8 @@
 #include <string>
 #include <string_view>
 
-constexpr bool sjis_lead(unsigned char c) {
-    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
-}
+#include "core/chars.h"
+
 
 // Bytes taken by the char starting at byte i (1 or 2; 0 at the end).
 size_t char_width(std::string_view s, size_t i);

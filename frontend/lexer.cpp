@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/diag.h"
+#include "core/chars.h"
 #include "frontend/keywords.h"
 #include "frontend/parser.h"
 
@@ -41,13 +42,12 @@ int tok(Token t) { return token_code(t); }
 char peek(size_t at) { return at < lex.line.size() ? lex.line[at] : '\0'; }
 char cur() { return peek(lex.pos); }
 
-bool is_lead_byte(unsigned char c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 bool is_trail_byte(unsigned char c) { return (c >= 0x40 && c <= 0x7E) || (c >= 0x80 && c <= 0xFC); }
 // A lead byte and a following trail byte form one double-byte character.
 // Requiring a real trail byte keeps a quote, slash or line end after a lone
 // lead byte (the last byte of some UTF-8 characters) from being swallowed.
 bool is_double_byte(size_t at) {
-    return is_lead_byte(static_cast<unsigned char>(peek(at))) && is_trail_byte(static_cast<unsigned char>(peek(at + 1)));
+    return sjis_lead(static_cast<unsigned char>(peek(at))) && is_trail_byte(static_cast<unsigned char>(peek(at + 1)));
 }
 
 bool is_word_char(char c) {
@@ -147,18 +147,11 @@ int scan_regexp() {
 
 // ---- numbers and words -------------------------------------------------------
 
-int hex_digit(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // Digits in `base`, wrapping at 32 bits. Stops at the first non-digit.
 int32_t digits_value(std::string_view digits, int base) {
     uint32_t v = 0;
     for (char c : digits) {
-        int d = hex_digit(c);
+        int d = hex_digit_value(c);
         if (d < 0 || d >= base) break;
         v = v * static_cast<uint32_t>(base) + static_cast<uint32_t>(d);
     }
@@ -184,7 +177,7 @@ bool classify_number(std::string_view w, int32_t *value) {
         } else if ((c == 'H' || c == 'h') && last && i != 0) {
             *value = digits_value(w.substr(0, i), 16);
             return true;
-        } else if (hex_digit(c) >= 0) {
+        } else if (hex_digit_value(c) >= 0) {
             base2 = decimal = false;
         } else {
             return false;
@@ -246,25 +239,16 @@ int scan_string() {
     return tok(Token::YSTRING);
 }
 
-// The value of the escape after a backslash at `at`.
+// The value of the escape after a backslash at `at`: of the octal forms only
+// "\0", hex digits as many as follow, any other byte signed.
 int32_t char_escape(size_t at) {
-    char c = peek(at);
-    switch (c) {
-        case '0': return 0;
-        case 'a': return 7;
-        case 'b': return 8;
-        case 'f': return 12;
-        case 'n': return 10;
-        case 'r': return 13;
-        case 't': return 9;
-        case 'v': return 11;
-        case 'x': {
-            uint32_t v = 0;
-            for (size_t i = at + 1; hex_digit(peek(i)) >= 0; i++) v = v * 16 + static_cast<uint32_t>(hex_digit(peek(i)));
-            return static_cast<int32_t>(v);
-        }
-        default: return static_cast<int8_t>(c);
-    }
+    if (at >= lex.line.size() || lex.line[at] == '0') return 0;
+    std::string_view rest(lex.line);
+    rest.remove_prefix(at);
+    size_t i = 0;
+    bool plain = false;
+    uint32_t v = decode_escape(rest, i, EscapeRule{0, -1}, &plain);
+    return plain ? static_cast<int8_t>(v) : static_cast<int32_t>(v);
 }
 
 // char -> '\'' bytes '\''; the opening quote is consumed. The value is that

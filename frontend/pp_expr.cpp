@@ -6,6 +6,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "core/chars.h"
 #include "frontend/pp_internal.h"
 
 namespace pp {
@@ -46,11 +47,10 @@ constexpr BinaryOp kBinaryOps[] = {
 };
 static_assert(std::size(kBinaryOps) == 18);
 
-int digit_value(int c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return 99;
+// A digit's value, or 99 so that `digit_value(c) < base` ends a number.
+int digit_value(char c) {
+    int d = hex_digit_value(c);
+    return d < 0 ? 99 : d;
 }
 
 // Decimal, octal with a leading 0, hex after 0x / 0X; u, U, l, L suffixes
@@ -72,26 +72,7 @@ int32_t number_value(const std::string &text, bool *bad) {
 }
 
 // One escape after the backslash at text[i]; returns its value, moves i past it.
-uint32_t escape_value(const std::string &text, size_t &i) {
-    int c = static_cast<unsigned char>(text[i++]);
-    switch (c) {
-    case 'a': return 7;
-    case 'b': return 8;
-    case 'f': return 12;
-    case 'n': return 10;
-    case 'r': return 13;
-    case 't': return 9;
-    case 'v': return 11;
-    default: break;
-    }
-    int base = c == 'x' ? 16 : (c >= '0' && c <= '7') ? 8 : 0;
-    if (base == 0) return c;
-    if (base == 8) --i;
-    uint32_t v = 0;
-    for (int n = 0; n < 3 && i < text.size() && digit_value(text[i]) < base; ++n, ++i)
-        v = v * base + digit_value(text[i]);
-    return v;
-}
+uint32_t escape_value(const std::string &text, size_t &i) { return decode_escape(text, i, EscapeRule{3, 3}); }
 
 // 'AB' is 0x41 << 8 | 0x42: every character or escape shifts in 8 bits.
 int32_t char_value(const std::string &text) {
@@ -103,7 +84,7 @@ int32_t char_value(const std::string &text) {
             v = (v << 8) + escape_value(text, i);
             continue;
         }
-        if (is_sjis_lead(c) && i < text.size()) v = (v << 8) + c, c = static_cast<unsigned char>(text[i++]);
+        if (sjis_lead(static_cast<unsigned char>(c)) && i < text.size()) v = (v << 8) + c, c = static_cast<unsigned char>(text[i++]);
         v = (v << 8) + c;
     }
     return wrap(v);

@@ -1,6 +1,7 @@
 // Characters and tokens: the push-back area first, then the current file.
 #include <cctype>
 
+#include "core/chars.h"
 #include "frontend/pp_internal.h"
 
 namespace pp {
@@ -9,7 +10,6 @@ bool is_ident_start(int c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 bool is_ident_char(int c) { return is_ident_start(c) || (c >= '0' && c <= '9'); }
 // '\r' counts as a blank so that scripts saved with CR LF line ends behave.
 bool is_blank(int c) { return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v'; }
-bool is_sjis_lead(int c) { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
 
 int Preprocessor::get_raw() {
     if (aborted) return EOF;
@@ -113,7 +113,7 @@ void read_literal(Preprocessor &p, int quote) {
             return;
         }
         if (!put(p, c) || c == quote) return;
-        if (c == '\\' || is_sjis_lead(c)) {
+        if (c == '\\' || sjis_lead(static_cast<unsigned char>(c))) {
             int d = p.get_char();
             if (d == EOF && c == '\\' && !p.skipping) {
                 p.stop("unexpected EOF");

@@ -175,6 +175,5 @@ void builtin_eval(Preprocessor &p);
 bool is_ident_start(int c);
 bool is_ident_char(int c);
 bool is_blank(int c);
-bool is_sjis_lead(int c);
 
 }  // namespace pp

@@ -1,13 +1,6 @@
-# Start-up in a real terminal (tmux): the usage pause, Ctrl+C, the window title.
-if(Python3_FOUND)
-  add_test(NAME startup.terminal
-           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/startup/terminal_test.py
-                   --vordel $<TARGET_FILE:vordel>)
-  set_tests_properties(startup.terminal PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
-endif()
-
 # Ctrl+C at random moments: 50 runs per script, each checked for the break
 # message, status 1, no temporary file left and no data or terminal mode lost.
+# (The usage pause, Ctrl+C and the window title in a terminal: console.startup.)
 if(Python3_FOUND)
   add_test(NAME startup.break_driver
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/startup/break_driver.py
