@@ -3,12 +3,12 @@
 #include <string>
 #include <vector>
 
+#include "core/builtin_test_util.h"
 #include "core/eval.h"
 #include "core/node.h"
 
 namespace {
 
-std::string text_of(const NODE *n) { return std::string(n->string, static_cast<uint32_t>(n->length)); }
 
 NODE *constant(const std::string &s) { return make_str_node(s.data(), s.size(), 1); }
 
@@ -25,7 +25,7 @@ NODE *list(std::vector<NODE *> items) {
 
 std::vector<std::string> scan(NODE *array) {
     std::vector<std::string> keys;
-    for (ScanCursor *c = assoc_scan(array); c; c = assoc_next(c)) keys.push_back(text_of(c->subscript));
+    for (ScanCursor *c = assoc_scan(array); c; c = assoc_next(c)) keys.push_back(str_of(c->subscript));
     return keys;
 }
 
@@ -66,21 +66,21 @@ TEST_F(Arrays, DeletingTheNextElementSkipsTheRestOfItsBucket) {
     for (const char *k : {"14", "22", "30", "a", "c"}) set(array, k, 1);
     std::vector<std::string> seen;
     for (ScanCursor *c = assoc_scan(array); c; c = assoc_next(c)) {
-        seen.push_back(text_of(c->subscript));
+        seen.push_back(str_of(c->subscript));
         if (seen.back() == "30") do_delete(array, constant("22"));
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"a", "30", "c"}));
 
     seen.clear();  // a deletion elsewhere skips nothing
     for (ScanCursor *c = assoc_scan(array); c; c = assoc_next(c)) {
-        seen.push_back(text_of(c->subscript));
+        seen.push_back(str_of(c->subscript));
         if (seen.back() == "30") do_delete(array, constant("a"));
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"a", "30", "14", "c"}));
 
     seen.clear();  // deleting the element just delivered loses nothing
     for (ScanCursor *c = assoc_scan(array); c; c = assoc_next(c)) {
-        seen.push_back(text_of(c->subscript));
+        seen.push_back(str_of(c->subscript));
         do_delete(array, c->subscript);
     }
     EXPECT_EQ(seen, (std::vector<std::string>{"30", "14", "c"}));
@@ -106,7 +106,7 @@ TEST_F(Arrays, NumberAndStringSubscriptsNameTheSameElement) {
 TEST_F(Arrays, MultipleSubscriptsJoinWithSubsep) {
     NODE *subs = list({make_number(1), constant("2")});
     NODE *key = concat_exp(subs);
-    EXPECT_EQ(text_of(key), "1\x1C" "2");
+    EXPECT_EQ(str_of(key), "1\x1C" "2");
     EXPECT_TRUE(key->flags & NODE_TEMP);
     *assoc_lookup(array, key) = make_number(7);
 
@@ -114,11 +114,11 @@ TEST_F(Arrays, MultipleSubscriptsJoinWithSubsep) {
     subsep->left = constant(":");
     EXPECT_EQ(in_array(array, subs), 0);
     key = concat_exp(subs);
-    EXPECT_EQ(text_of(key), "1:2");
+    EXPECT_EQ(str_of(key), "1:2");
     EXPECT_EQ(*assoc_lookup(array, key), null_string);
     EXPECT_EQ(scan(array), (std::vector<std::string>{"1\x1C" "2", "1:2"}));
     subsep->left = null_string;
-    EXPECT_EQ(text_of(concat_exp(subs)), "12");
+    EXPECT_EQ(str_of(concat_exp(subs)), "12");
 }
 
 TEST_F(Arrays, MembershipNeverCreates) {

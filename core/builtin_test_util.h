@@ -1,13 +1,36 @@
-// Builds builtin argument lists from constants and reads builtin results, for
-// the builtin tests.
+// Helpers for the core tests: constants and argument lists as the parser
+// makes them, results read back, and the record state a run starts with.
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <initializer_list>
 #include <string>
 #include <string_view>
 
+#include "core/fields.h"
 #include "core/node.h"
+
+// The string view of a value, as it stands.
+inline std::string str_of(const NODE *n) { return std::string(n->string, static_cast<uint32_t>(n->length)); }
+
+// Gives a variable a string value, as -V does.
+inline void set_var(const char *name, const char *text) {
+    NODE *var = variable(name);
+    NODE *old = var->left;
+    var->left = make_str_node(text, std::strlen(text), 0);
+    unref(old);
+}
+
+// The separators the run mode starts with and an empty, unsplit record.
+inline void reset_record_state() {
+    init_null_string();
+    set_var("FS", " ");
+    set_var("RS", "\n");
+    set_var("OFS", " ");
+    set_var("IGNORECASE", "0");
+    init_fields();
+}
 
 namespace builtin_test {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "core/eval_test_util.h"
+#include "core/builtin_test_util.h"
 #include "core/fields.h"
 #include "platform/locale.h"
 

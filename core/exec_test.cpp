@@ -7,7 +7,7 @@
 #include <string>
 
 #include "core/eval.h"
-#include "core/eval_test_util.h"
+#include "core/builtin_test_util.h"
 #include "core/fields.h"
 #include "frontend/frontend_test_util.h"
 

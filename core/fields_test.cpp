@@ -8,7 +8,7 @@
 
 #include "core/builtins.h"
 #include "core/eval.h"
-#include "core/eval_test_util.h"
+#include "core/builtin_test_util.h"
 #include "core/regex.h"
 
 namespace {

@@ -7,11 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "core/builtin_test_util.h"
 #include "core/eval.h"
 
 namespace {
-
-std::string text_of(const NODE *n) { return std::string(n->string, static_cast<uint32_t>(n->length)); }
 
 NODE *str(const std::string &s) { return make_str_node(s.data(), s.size(), 0); }
 
@@ -84,20 +83,20 @@ TEST_F(Values, ForceStringHonoursOnlyOneIntegerFormat) {
         set_ofmt(c.ofmt);
         NODE *n = make_number(c.number);
         EXPECT_EQ(force_string(n), n);
-        EXPECT_EQ(text_of(n), c.text) << (c.ofmt ? c.ofmt : "default");
+        EXPECT_EQ(str_of(n), c.text) << (c.ofmt ? c.ofmt : "default");
         EXPECT_EQ(n->str_refs, 1);
         unref(n);
     }
     NODE *var = variable("OFMT");  // a number is no format, and must not recurse
     var->left = make_number(55);
     NODE *m = make_number(-12);
-    EXPECT_EQ(text_of(force_string(m)), "-12");
+    EXPECT_EQ(str_of(force_string(m)), "-12");
     unref(m);
 
     std::string literal(200, 'a');
     set_ofmt(literal.c_str());
     NODE *n = make_number(12);
-    EXPECT_EQ(text_of(force_string(n)), "12");
+    EXPECT_EQ(str_of(force_string(n)), "12");
     unref(n);
 }
 
@@ -106,7 +105,7 @@ TEST_F(Values, ForceCharKeepsLowByte) {
     for (const auto &[number, text] : cases) {
         NODE *n = make_number(number);
         force_char(n);
-        EXPECT_EQ(text_of(n), text);
+        EXPECT_EQ(str_of(n), text);
         EXPECT_EQ(n->string[1], '\0');
         unref(n);
     }
@@ -124,11 +123,11 @@ TEST_F(Values, EscapesAndDoubleByteCharacters) {
     };
     for (const auto &[in, out] : cases) {
         NODE *n = make_str_node(in.data(), in.size(), 1);
-        EXPECT_EQ(text_of(n), out) << in;
+        EXPECT_EQ(str_of(n), out) << in;
         EXPECT_EQ(n->string[n->length], '\0');
         EXPECT_TRUE(n->flags & NODE_PERM);
         unref(n);  // a constant survives
-        EXPECT_EQ(text_of(n), out);
+        EXPECT_EQ(str_of(n), out);
     }
 }
 
@@ -150,9 +149,9 @@ TEST_F(Values, DupnodeAdoptsTemporariesAndCopiesEverythingElse) {
     NODE *copy = dupnode(t);
     EXPECT_NE(copy, t);
     EXPECT_NE(copy->string, t->string);  // never a shared buffer
-    EXPECT_EQ(text_of(copy), "abc");
+    EXPECT_EQ(str_of(copy), "abc");
     unref(t);
-    EXPECT_EQ(text_of(copy), "abc");
+    EXPECT_EQ(str_of(copy), "abc");
     unref(copy);
 
     NODE *empty = dupnode(null_string);
@@ -163,7 +162,7 @@ TEST_F(Values, DupnodeAdoptsTemporariesAndCopiesEverythingElse) {
     unref(empty);
     unref(null_string);
     EXPECT_EQ(null_string->flags & NODE_PERM, NODE_PERM);
-    EXPECT_EQ(text_of(null_string), "");
+    EXPECT_EQ(str_of(null_string), "");
 
     NODE *num = make_number(-9);
     NODE *kept = dupnode(num);  // a number-only copy owns no buffer
@@ -231,8 +230,8 @@ TEST_F(Values, SixteenMegabyteStringRoundTrip) {
     NODE *copy = dupnode(kept);
     unref(kept);
     EXPECT_EQ(static_cast<size_t>(t->length), big.size());
-    EXPECT_TRUE(text_of(t) == big);
-    EXPECT_TRUE(text_of(copy) == big);
+    EXPECT_TRUE(str_of(t) == big);
+    EXPECT_TRUE(str_of(copy) == big);
     unref(t);
     unref(copy);
 }

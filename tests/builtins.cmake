@@ -12,10 +12,13 @@ if(Python3_FOUND)
   endforeach()
 endif()
 
-# The console builtins from a real script in tmux (needs the vordel binary).
+# The console builtins from a real script, and start-up (usage pause, Ctrl+C,
+# window title), in tmux with the vordel binary.
 if(Python3_FOUND)
-  add_test(NAME console.script
-           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/console/console_test.py script
-                   --vordel $<TARGET_FILE:vordel>)
-  set_tests_properties(console.script PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+  foreach(mode script startup)
+    add_test(NAME console.${mode}
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/console/console_test.py ${mode}
+                     --vordel $<TARGET_FILE:vordel>)
+    set_tests_properties(console.${mode} PROPERTIES TIMEOUT 120 SKIP_RETURN_CODE 77)
+  endforeach()
 endif()

@@ -4,6 +4,7 @@
   console_test.py pipe --probe PROBE    keys from a pipe, screen on a pipe
   console_test.py tmux --probe PROBE    a real terminal: tmux types, we read the screen
   console_test.py script --vordel VORDEL   scripts using the console builtins, in tmux
+  console_test.py startup --vordel VORDEL  start-up in tmux: the usage pause, Ctrl+C, the title
 
 Exit status 0 when every check passed, 1 on a failure, 77 when tmux is missing.
 """
@@ -86,7 +87,8 @@ class Tmux:
             self.run("kill-session", "-t", self.target, check=False)
         self.count += 1
         self.target = f"s{self.count}"
-        self.run("new-session", "-d", "-s", self.target, "-x", "80", "-y", "25", "sh", "-c", command + "; sleep 30")
+        self.run("new-session", "-d", "-s", self.target, "-x", "80", "-y", "25", "bash", "--norc", "-c",
+                 command + "; sleep 30")
         self.run("set-option", "-t", self.target, "status", "off")
 
     def screen(self, escapes=False):
@@ -305,19 +307,64 @@ def run_tmux_script(vordel):
         shutil.rmtree(work, ignore_errors=True)
 
 
+# ---- start-up in a terminal ------------------------------------------------------
+
+def run_tmux_startup(vordel):
+    t = Tmux(f"vordel-startup-{os.getpid()}")
+    cwd = tempfile.mkdtemp(prefix="vordel-term-")
+    v = shlex.quote(vordel)
+    go = f"cd {shlex.quote(cwd)} && "
+    try:
+        # The usage text pauses before the targets; the key is not echoed.
+        t.start(go + f"{v}; echo status=$?")
+        s = t.wait_for("more...")
+        check_true("pause waits before the targets", "Target" not in s, s)
+        title = t.run("display-message", "-p", "-t", t.target, "#{pane_title}").stdout.strip()
+        check("window title", title, "VORDEL Interpreter")
+        t.keys("x")
+        s = t.wait_for("status=0")
+        lines = rows(s)
+        check_true("more... blanked, targets at column 0", "more..." not in s and "  Target" in lines, s)
+        check_true("key not echoed", not any(l.startswith("x") for l in lines), s)
+
+        # Ctrl+C while the copy waits for typed bytes: the file is closed and kept.
+        t.start(go + f"{v} -o /dev/stdin out.bin; echo status=$?")
+        t.wait_for("-----")
+        t.keys("abc", "Enter")
+        time.sleep(0.2)
+        t.keys("C-c")
+        s = t.wait_for("status=1")
+        check_true("break message", "CTRL-C BREAK" in s and "Total Time" not in s, s)
+        check_true("output file kept", os.path.exists(os.path.join(cwd, "out.bin")))
+
+        # Ctrl+C at the usage pause: the no-echo mode must not outlive vordel.
+        t.start(go + f"trap 'stty -a > stty.txt; echo trapped' INT; {v}")
+        t.wait_for("more...")
+        t.keys("C-c")
+        t.wait_for("trapped")
+        with open(os.path.join(cwd, "stty.txt")) as f:
+            modes = f.read().split()
+        check_true("echo back on after Ctrl+C", "echo" in modes and "icanon" in modes, " ".join(modes))
+    finally:
+        t.stop()
+        shutil.rmtree(cwd, ignore_errors=True)
+
+
 def main():
     ap = argparse.ArgumentParser()
-    ap.add_argument("mode", choices=["pipe", "tmux", "script"])
+    ap.add_argument("mode", choices=["pipe", "tmux", "script", "startup"])
     ap.add_argument("--probe")
     ap.add_argument("--vordel")
     a = ap.parse_args()
-    if a.mode in ("tmux", "script") and shutil.which("tmux") is None:
+    if a.mode != "pipe" and shutil.which("tmux") is None:
         print("tmux not installed: console tests skipped (scripts/setup.sh installs it)")
         return 77
     if a.mode == "tmux":
         run_tmux(a.probe)
     elif a.mode == "script":
         run_tmux_script(os.path.abspath(a.vordel))
+    elif a.mode == "startup":
+        run_tmux_startup(os.path.abspath(a.vordel))
     else:
         run_pipe(a.probe)
     for f in failures:
