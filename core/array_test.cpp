@@ -9,19 +9,7 @@
 
 namespace {
 
-
 NODE *constant(const std::string &s) { return make_str_node(s.data(), s.size(), 1); }
-
-NODE *list(std::vector<NODE *> items) {
-    NODE *head = nullptr;
-    for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        NODE *cell = newnode(T_EXPRESSION_LIST);
-        cell->left = *it;
-        cell->right = head;
-        head = cell;
-    }
-    return head;
-}
 
 std::vector<std::string> scan(NODE *array) {
     std::vector<std::string> keys;
@@ -51,42 +39,6 @@ protected:
     NODE *array = nullptr;
 };
 
-TEST_F(Arrays, ScanFollowsBucketsThenNewestFirst) {
-    const std::string long_key = "abcdefghijklmnopqrstuvwxyz0123456789";
-    for (const std::string &k : {std::string("a"), std::string("14"), std::string("c"), std::string("22"),
-                                 std::string("\xe9t\xe9"), std::string("d"), std::string("30"), long_key,
-                                 std::string("b")}) {
-        set(array, k, 1);
-    }
-    const std::vector<std::string> expected = {"d", long_key, "a", "\xe9t\xe9", "b", "30", "22", "14", "c"};
-    EXPECT_EQ(scan(array), expected);
-}
-
-TEST_F(Arrays, DeletingTheNextElementSkipsTheRestOfItsBucket) {
-    for (const char *k : {"14", "22", "30", "a", "c"}) set(array, k, 1);
-    std::vector<std::string> seen;
-    for (ScanCursor *c = assoc_scan(array); c; c = assoc_next(c)) {
-        seen.push_back(str_of(c->subscript));
-        if (seen.back() == "30") do_delete(array, constant("22"));
-    }
-    EXPECT_EQ(seen, (std::vector<std::string>{"a", "30", "c"}));
-
-    seen.clear();  // a deletion elsewhere skips nothing
-    for (ScanCursor *c = assoc_scan(array); c; c = assoc_next(c)) {
-        seen.push_back(str_of(c->subscript));
-        if (seen.back() == "30") do_delete(array, constant("a"));
-    }
-    EXPECT_EQ(seen, (std::vector<std::string>{"a", "30", "14", "c"}));
-
-    seen.clear();  // deleting the element just delivered loses nothing
-    for (ScanCursor *c = assoc_scan(array); c; c = assoc_next(c)) {
-        seen.push_back(str_of(c->subscript));
-        do_delete(array, c->subscript);
-    }
-    EXPECT_EQ(seen, (std::vector<std::string>{"30", "14", "c"}));
-    EXPECT_TRUE(scan(array).empty());
-}
-
 TEST_F(Arrays, NumberAndStringSubscriptsNameTheSameElement) {
     NODE *key = make_temp_number(1);
     NODE **slot = assoc_lookup(array, key);
@@ -103,24 +55,6 @@ TEST_F(Arrays, NumberAndStringSubscriptsNameTheSameElement) {
     EXPECT_EQ(scan(array).size(), 2u);
 }
 
-TEST_F(Arrays, MultipleSubscriptsJoinWithSubsep) {
-    NODE *subs = list({make_number(1), constant("2")});
-    NODE *key = concat_exp(subs);
-    EXPECT_EQ(str_of(key), "1\x1C" "2");
-    EXPECT_TRUE(key->flags & NODE_TEMP);
-    *assoc_lookup(array, key) = make_number(7);
-
-    NODE *subsep = variable("SUBSEP");
-    subsep->left = constant(":");
-    EXPECT_EQ(in_array(array, subs), 0);
-    key = concat_exp(subs);
-    EXPECT_EQ(str_of(key), "1:2");
-    EXPECT_EQ(*assoc_lookup(array, key), null_string);
-    EXPECT_EQ(scan(array), (std::vector<std::string>{"1\x1C" "2", "1:2"}));
-    subsep->left = null_string;
-    EXPECT_EQ(str_of(concat_exp(subs)), "12");
-}
-
 TEST_F(Arrays, MembershipNeverCreates) {
     EXPECT_EQ(in_array(array, constant("x")), 0);
     EXPECT_EQ(array->table, nullptr);
@@ -130,7 +64,7 @@ TEST_F(Arrays, MembershipNeverCreates) {
 
     set(array, "y", 1);
     EXPECT_EQ(in_array(array, constant("x")), 0);
-    EXPECT_EQ(in_array(array, list({constant("y")})), 1);
+    EXPECT_EQ(in_array(array, builtin_test::args({constant("y")})), 1);
     EXPECT_EQ(scan(array), std::vector<std::string>{"y"});
 }
 
@@ -145,16 +79,6 @@ TEST_F(Arrays, ScalarSurvivesBecomingAnArrayAndClearKeepsTheTable) {
     EXPECT_EQ(array->table, table);
     EXPECT_TRUE(scan(array).empty());
     EXPECT_EQ(in_array(array, constant("k")), 0);
-}
-
-TEST_F(Arrays, DeleteComparesNumerically) {
-    NODE *key = make_temp_number(3);
-    force_string(key);
-    *assoc_lookup(array, key) = make_number(1);
-    do_delete(array, constant("3.0"));  // other bucket: left alone
-    EXPECT_EQ(scan(array).size(), 1u);
-    do_delete(array, make_temp_number(3));
-    EXPECT_TRUE(scan(array).empty());
 }
 
 // The bucket an array puts a subscript text in.

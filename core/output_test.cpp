@@ -75,18 +75,6 @@ private:
     PortOps saved_{};
 };
 
-TEST_F(OutputStatements, NumbersAreBytesForThePrinterAndTextForTheConsole) {
-    EXPECT_EQ(printed(do_print, statement(T_PRINT, {number(27), number(64)})), "27 64\n");
-    do_output(statement(T_OUTPUT, {number(27), number(64)}));
-    EXPECT_EQ(sent_normal, "\x1b@");
-    EXPECT_EQ(sent_now, "");
-}
-
-TEST_F(OutputStatements, NumbersWrapToOneByte) {
-    do_output(statement(T_OUTPUT, {number(256), number(-1), number(321), number(0)}));
-    EXPECT_EQ(sent_normal, std::string("\x00\xff" "A\x00", 4));
-}
-
 TEST_F(OutputStatements, DirectUsesTheImmediatePath) {
     do_direct(statement(T_DIRECT, {number(16), number(4), number(1)}));
     EXPECT_EQ(sent_now, "\x10\x04\x01");
@@ -104,41 +92,6 @@ TEST_F(OutputStatements, ANumberAlreadyTurnedIntoTextIsSentAsText) {
     // Sending a number as a byte leaves the value printing as a number.
     EXPECT_FALSE(plain->flags & NODE_STR_VALID);
     EXPECT_EQ(printed(do_print, statement(T_PRINT, {plain})), "65\n");
-}
-
-TEST_F(OutputStatements, StringsKeepEveryByteIncludingNul) {
-    do_output(statement(T_OUTPUT, {text(std::string("a\0b", 3)), number(10)}));
-    EXPECT_EQ(sent_normal, std::string("a\0b\n", 4));
-}
-
-TEST_F(OutputStatements, FormattedFormsShareTheEngine) {
-    NODE *args[] = {text("%-4s|%03d|%c"), text("ab"), number(7), number(66)};
-    EXPECT_EQ(printed(do_printf, statement(T_PRINTF, {args[0], args[1], args[2], args[3]})),
-              "ab  |007|B");
-    do_outputf(statement(T_OUTPUTF, {args[0], args[1], args[2], args[3]}));
-    EXPECT_EQ(sent_normal, "ab  |007|B");
-}
-
-TEST_F(OutputStatements, EmptyListsUseTheRecord) {
-    NODE **record = get_field(0, 1);
-    NODE *old = *record;
-    *record = make_str_node("rec %%", 6, 0);
-    unref(old);
-    EXPECT_EQ(printed(do_print, statement(T_PRINT, {})), "rec %%\n");
-    do_output(statement(T_OUTPUT, {}));
-    EXPECT_EQ(sent_normal, "rec %%");
-    NODE *result = do_sprintf(nullptr);
-    EXPECT_EQ(std::string(result->string, result->length), "rec %");
-    unref(result);
-}
-
-TEST_F(OutputStatements, SprintfResultIsATemporaryString) {
-    NODE *s = statement(T_PRINTF, {text("%s-%d"), text("x"), number(-5)});
-    NODE *result = do_sprintf(s->left);
-    EXPECT_TRUE(result->flags & NODE_TEMP);
-    EXPECT_TRUE(result->flags & NODE_STR_VALID);
-    EXPECT_EQ(std::string(result->string, result->length), "x--5");
-    unref(result);
 }
 
 }  // namespace

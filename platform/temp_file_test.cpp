@@ -32,28 +32,4 @@ TEST(TempFile, PrivateUniqueAndRemoved) {
     EXPECT_FALSE(exists(first_path));
 }
 
-TEST(TempFileDeath, RemovedWhenTheProcessExits) {
-    TempFile probe;
-    ASSERT_TRUE(probe.create("vordelw"));
-    std::string marker = probe.path() + ".left";
-    // The child creates a file, writes its name, and leaves through exit().
-    EXPECT_EXIT(
-        {
-            static TempFile *file = new TempFile;
-            if (!file->create("vordelw")) std::exit(2);
-            FILE *f = std::fopen(marker.c_str(), "w");
-            std::fputs(file->path().c_str(), f);
-            std::fclose(f);
-            std::exit(0);
-        },
-        ::testing::ExitedWithCode(0), "");
-    char name[4096] = {};
-    FILE *f = std::fopen(marker.c_str(), "r");
-    ASSERT_NE(f, nullptr);
-    ASSERT_NE(std::fgets(name, sizeof name, f), nullptr);
-    std::fclose(f);
-    std::remove(marker.c_str());
-    EXPECT_FALSE(exists(name));
-}
-
 }  // namespace
