@@ -217,6 +217,17 @@ static_assert(count_of([](const Keyword &k) {
                   return k.token == Token::LEX_BUILTIN || k.token == Token::LEX_LENGTH;
               }) == 117);
 
+// Every builtin function is reached by at least one name.
+constexpr bool every_builtin_named() {
+    bool named[BUILTIN_COUNT] = {};
+    for (const Keyword &k : keywords)
+        if (k.token == Token::LEX_BUILTIN || k.token == Token::LEX_LENGTH) named[static_cast<int>(k.builtin)] = true;
+    for (bool n : named)
+        if (!n) return false;
+    return true;
+}
+static_assert(every_builtin_named());
+
 }  // namespace
 
 std::span<const Keyword> keyword_table() { return keywords; }
