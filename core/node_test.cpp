@@ -183,7 +183,7 @@ TEST_F(Values, TextsOfEveryLengthSurviveCopyReuseAndReassignment) {
         NODE *copy = dupnode(orig);
         unref(orig);
         NODE *reused = str(std::string(len, 'z'));  // likely the node orig had
-        EXPECT_EQ(text_of(copy), text) << len;
+        EXPECT_EQ(str_of(copy), text) << len;
         EXPECT_EQ(copy->string[len], '\0') << len;
         unref(reused);
 
@@ -191,9 +191,9 @@ TEST_F(Values, TextsOfEveryLengthSurviveCopyReuseAndReassignment) {
         NODE *num = force_string(make_number(value));
         NODE *num_copy = dupnode(num);
         unref(num);
-        EXPECT_EQ(text_of(num_copy), std::to_string(value)) << len;
+        EXPECT_EQ(str_of(num_copy), std::to_string(value)) << len;
         assign_number(&num_copy, 5);  // drops the text in place
-        EXPECT_EQ(text_of(force_string(num_copy)), "5");
+        EXPECT_EQ(str_of(force_string(num_copy)), "5");
         unref(num_copy);
         unref(copy);
     }
