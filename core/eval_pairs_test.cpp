@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "core/eval.h"
-#include "core/eval_test_util.h"
+#include "core/builtin_test_util.h"
 #include "frontend/frontend_test_util.h"
 
 namespace {
