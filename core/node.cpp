@@ -39,7 +39,7 @@ constexpr bool kNodePerBlock = true;
 void keep_out_of_leak_reports(const void *p) { __lsan_ignore_object(p); }
 #else
 constexpr bool kNodePerBlock = false;
-void keep_out_of_leak_reports(const void *) {}
+[[maybe_unused]] void keep_out_of_leak_reports(const void *) {}
 #endif
 
 constexpr int BLOCK_NODES = 100;
