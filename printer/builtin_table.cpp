@@ -1,5 +1,6 @@
 #include "printer/builtin_table.h"
 
+#include "printer/image_builtins.h"
 #include "printer/status_texts.h"
 
 namespace {
@@ -7,6 +8,18 @@ namespace {
 // A printer builtin is added here as {BuiltinId::do_NAME, do_NAME}.
 constexpr BuiltinEntry entries[] = {
     {BuiltinId::do_bitcustomize, do_bitcustomize},
+    {BuiltinId::do_bitimage, do_bitimage},
+    {BuiltinId::do_bitmap, do_bitmap},
+    {BuiltinId::do_download, do_download},
+    {BuiltinId::do_file, do_file},
+    {BuiltinId::do_GS_8_L_112, do_GS_8_L_112},
+    {BuiltinId::do_GS_8_L_67, do_GS_8_L_67},
+    {BuiltinId::do_GS_8_L_68, do_GS_8_L_68},
+    {BuiltinId::do_GS_LP_L_112, do_GS_LP_L_112},
+    {BuiltinId::do_GS_LP_L_67, do_GS_LP_L_67},
+    {BuiltinId::do_GS_Q0, do_GS_Q0},
+    {BuiltinId::do_GS_v0, do_GS_v0},
+    {BuiltinId::do_QR_v0, do_QR_v0},
 };
 
 }  // namespace

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev bison
           python3 mawk tmux cpp libclang-rt-14-dev libtsan2
           libfreetype-dev libfontconfig-dev libpng-dev fonts-dejavu-core fonts-ipafont-gothic
-          zbar-tools imagemagick)
+          zbar-tools imagemagick libqrencode-dev)
 
 missing=()
 for p in "${packages[@]}"; do

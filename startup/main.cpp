@@ -8,6 +8,7 @@
 #include "platform/console.h"
 #include "platform/files.h"
 #include "ports/file/comm_log.h"
+#include "ports/file/log_builtin.h"
 #include "ports/port_sets.h"
 #include "printer/builtin_table.h"
 #include "startup/break_handler.h"
@@ -36,6 +37,7 @@ int main(int argc, char **argv) {
     current_port = no_target_port_ops;
     set_fatal_hook(end_on_fatal);
     install_builtins(printer_builtins());
+    install_builtins(log_builtins());
     fill_standard_streams();
     start_break_handling();
     print_banner();
