@@ -114,7 +114,23 @@ bool is_arithmetic(int32_t type) {
     return (type >= T_MULTIPLY && type <= T_SUBTRACT) || (type >= T_BIT_AND && type <= T_SHIFT_RIGHT);
 }
 
+// One operator over two operands, the common case, without the chain stack.
+NODE *eval_binary_arithmetic(NODE *t, int cm) {
+    NODE *l = eval_operand(t->left, cm);
+    int32_t a = number_of(l);
+    free_temp(l);
+    if (interp.eval_unwind) return null_string;
+    NODE *r = eval_operand(t->right, cm);
+    int32_t b = number_of(r);
+    free_temp(r);
+    if (interp.eval_unwind) return null_string;
+    return make_temp_number(arithmetic(t->type, a, b));
+}
+
 NODE *eval_arithmetic(NODE *t, int cm) {
+    // A chain of two is recursed into: one level deeper at most.
+    if (!is_arithmetic(t->left->type) || !is_arithmetic(t->left->left->type))
+        return eval_binary_arithmetic(t, cm);
     // Each number is taken before the next operand runs, so a side effect of
     // a right operand cannot pull the value on its left away.
     ChainFrame frame;
@@ -262,7 +278,9 @@ NODE *eval_assign(NODE *t, int cm) {
 int compare(NODE *t, int cm) {
     NODE *l = protect(eval_operand(t->left, cm), t->right);
     NODE *r = eval_operand(t->right, cm);
-    int c = cmp_nodes(l, r);
+    constexpr uint8_t kNumber = NODE_NUMERIC | NODE_NUM_VALID;
+    int c = (l->flags & r->flags & kNumber) == kNumber ? (l->number > r->number) - (l->number < r->number)
+                                                      : cmp_nodes(l, r);
     free_temp(l);
     free_temp(r);
     switch (t->type) {
@@ -419,7 +437,7 @@ int ignorecase_on() {
 }
 
 NODE *tree_eval(NODE *t, int cm) {
-    if (stack_headroom() < kEvalStackReserve) fatal("expression nested too deeply");
+    if (stack_short(kEvalStackReserve)) fatal("expression nested too deeply");
     switch (t->type) {
     case T_VALUE:
         return t;

@@ -20,6 +20,8 @@ inline Flow pending_flow() { return static_cast<Flow>(interp.eval_unwind); }
 inline NODE *eval_operand(NODE *tree, int char_mode) {
     if (!tree) return null_string;
     if (tree->type == T_VALUE) return tree;
+    // Plain variable reads are the commonest operand; NF may need a split first.
+    if (tree->type == T_VAR && tree != interp.nf_var) return tree->left;
     return tree_eval(tree, char_mode);
 }
 

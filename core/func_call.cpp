@@ -115,7 +115,7 @@ NODE *frame_var(NODE *param) {
 NODE *func_call(NODE *name, NODE *args) {
     NODE *fn = find_function(name);
     if (interp.eval_unwind) return null_string;
-    if (stack_headroom() < kStackReserve) fatal("function `%s()' nested too deeply", name->string);
+    if (stack_short(kStackReserve)) fatal("function `%s()' nested too deeply", name->string);
     int32_t declared = fn->left ? fn->left->slot : 0;
     size_t base = interp.frames_top;
     int32_t given = push_arguments(name, declared, args);

@@ -49,6 +49,18 @@ const StackBounds &stack_bounds() {
 
 }  // namespace
 
+namespace sched_detail {
+
+constinit thread_local uintptr_t stack_low = 0;
+
+uintptr_t learn_stack_low() {
+    const StackBounds &b = stack_bounds();
+    stack_low = b.low != 0 ? b.low : 1;
+    return stack_low;
+}
+
+}  // namespace sched_detail
+
 size_t stack_headroom() {
     const StackBounds &b = stack_bounds();
     // The frame address, not a local's: instrumented builds may keep locals elsewhere.
