@@ -4,6 +4,7 @@
 #include <atomic>
 #include <cstdio>
 
+#include "base/diag.h"
 #include "base/settings.h"
 #include "platform/clock.h"
 #include "platform/console.h"
@@ -74,6 +75,7 @@ void fill_settings(PortKind kind, int32_t number, const std::array<uint8_t, 4> &
         show_port_settings(stdout, number);
         s.serial_port = number;
         if (serial.baud_index >= 4 && serial.baud_index <= 11) s.baud_code = serial.baud_index - 4;
+        else if (serial.baud_index == 3) s.baud_code = BAUD_CODE_600;
         s.data_bits = serial.data_length + 5;
         s.parity = serial.parity;
         s.stop_bits = serial.stop_bits;
@@ -102,6 +104,8 @@ void fill_settings(PortKind kind, int32_t number, const std::array<uint8_t, 4> &
     }
 }
 
+[[noreturn]] void cancel_device_wait() { fatal("Canceled while waiting for the printer"); }
+
 int32_t open_failed(int32_t handle, int32_t code) {
     drv_destroy(handle);
     port.handle = -1;
@@ -129,8 +133,15 @@ int32_t device_open(const TargetSettings &target) {
     if (drv_configure(h, port.settings) == 0) return open_failed(h, ERROR_UNKNOWN);
     DriverCallbacks callbacks;
     callbacks.write_done = on_write_done;
+    callbacks.device_waiting = on_device_waiting;
     if (drv_set_callbacks(h, callbacks) == 0) return open_failed(h, ERROR_UNKNOWN);
-    if (drv_open(h) != 1) return open_failed(h, ERROR_OPEN);
+    if (drv_open(h) != 1) {
+        const OpenFailure *why = drv_open_failure(h);
+        OpenFailure failure = why ? *why : OpenFailure{};
+        open_failed(h, ERROR_OPEN);
+        if (why) print_open_hint(stderr, failure);
+        return 0;
+    }
     port.os_handle = drv_os_handle(h);
     drv_ignore_flow(h, 0);
     drv_clear_input(h);
@@ -142,7 +153,10 @@ int32_t port_close(int32_t wait) {
     int32_t h = port.handle;
     if (wait && drv_pending_output(h) > 0) {
         do {
-            if (console_kbhit() && console_getch() == KEY_ESC) break;
+            if (console_kbhit() && console_getch() == KEY_ESC) {
+                if (drv_waiting_for_device(h) == 1) cancel_device_wait();
+                break;
+            }
             sleep_ms(1);
         } while (drv_pending_output(h) > 0);
     }
@@ -167,6 +181,7 @@ int32_t queue_bytes(const uint8_t *data, int32_t length) {
         if (r < 0) return 0;
         data += written;
         length -= written;
+        port_check_device_wait();
         console_flush_input();
         drv_wait_output_space(h, 1);
     }
@@ -176,7 +191,10 @@ int32_t queue_bytes(const uint8_t *data, int32_t length) {
 // An ordinary send puts the handshake back once the real-time bytes are out.
 int32_t send_ordinary(const uint8_t *data, int32_t length) {
     if (port.ignore_flow_active) {
-        while (drv_pending_output(port.handle) > 0) sleep_ms(1);
+        while (drv_pending_output(port.handle) > 0) {
+            port_check_device_wait();
+            sleep_ms(1);
+        }
         if (drv_ignore_flow(port.handle, 0) == 0) return 0;
         port.ignore_flow_active = false;
     }
@@ -207,6 +225,7 @@ int32_t port_send(const uint8_t *buffer, int32_t length) {
 }
 
 int32_t port_poll(const char *message) {
+    port_check_device_wait();
     if (drv_pending_input(port.handle) < 1) return 1;
     do {
         int32_t r = recv_reply(255);
@@ -279,7 +298,10 @@ int32_t serial_set_host_busy(int32_t busy) {
 int32_t port_rx_count() { return drv_pending_input(port.handle); }
 
 int32_t port_set_block_size(int32_t n) {
-    while (drv_pending_output(port.handle) > 0) sleep_ms(1);
+    while (drv_pending_output(port.handle) > 0) {
+        port_check_device_wait();
+        sleep_ms(1);
+    }
     return drv_set_block_size(port.handle, n);
 }
 
@@ -287,6 +309,7 @@ int32_t port_set_block_size(int32_t n) {
 // line's bit rate.
 int32_t large_receive_constant(int32_t baud_code) {
     constexpr int32_t by_code[] = {550, 275, 137, 68, 34, 17, 11, 5};
+    if (baud_code == BAUD_CODE_600) return 1100;
     return baud_code >= 0 && baud_code < 8 ? by_code[baud_code] : 660000;
 }
 
@@ -327,6 +350,16 @@ void port_error(int32_t code) {
     default: text = "Unknown error\n"; break;
     }
     std::fputs(text, stderr);
+}
+
+void on_device_waiting(int32_t, const char *device, const char *reason) {
+    std::fprintf(stderr, "Printer disconnected: %s (%s); waiting for it, Esc cancels\n", device, reason);
+    std::fflush(stderr);
+}
+
+void port_check_device_wait() {
+    if (drv_waiting_for_device(port.handle) != 1) return;
+    if (console_kbhit() && console_getch() == KEY_ESC) cancel_device_wait();
 }
 
 void on_write_done(int32_t, int32_t, int32_t, int32_t ok) {

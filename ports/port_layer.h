@@ -26,6 +26,13 @@ void port_error(int32_t code);
 // in which the printer holds data off.
 void on_write_done(int32_t handle, int32_t tag, int32_t bytes, int32_t ok);
 
+// Once per outage of the device: "Printer disconnected: <device> (<reason>);
+// waiting for it, Esc cancels".
+void on_device_waiting(int32_t handle, const char *device, const char *reason);
+// Called by every wait of the interpreter thread: while the driver waits for
+// its vanished device, Esc ends the run (status 1, through fatal).
+void port_check_device_wait();
+
 // The settings a serial open shows with -v.
 void show_port_settings(std::FILE *out, int32_t port_number);
 // CTS, DSR, RI, DCD of the open serial device with -v ("ON" when they cannot

@@ -146,6 +146,7 @@ int32_t recv_reply(int32_t mode) {
         }
         int32_t c = current_port.port_recv_byte();
         if (c == -1) {
+            port_check_device_wait();
             if (console_kbhit() && console_getch() == KEY_ESC) {
                 std::fputs("Canceled\n", stderr);
                 return REPLY_CANCELED;

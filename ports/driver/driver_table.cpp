@@ -116,6 +116,19 @@ int32_t drv_ignore_flow(int32_t handle, int32_t flag) {
     return with_driver(handle, nullptr, [&](PortDriver &d) { return d.ignore_flow(flag); });
 }
 
+int32_t drv_waiting_for_device(int32_t handle) {
+    return with_driver(handle, nullptr, [](PortDriver &d) { return d.waiting_for_device(); });
+}
+
+const OpenFailure *drv_open_failure(int32_t handle) {
+    const OpenFailure *failure = nullptr;
+    with_driver(handle, nullptr, [&](PortDriver &d) {
+        failure = d.open_failure();
+        return 1;
+    });
+    return failure;
+}
+
 int32_t drv_wait_output_space(int32_t handle, int32_t ms) {
     return with_driver(handle, nullptr, [&](PortDriver &d) {
         d.wait_output_space(ms);

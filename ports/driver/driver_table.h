@@ -42,6 +42,10 @@ int32_t drv_set_receive_size(int32_t handle, int32_t n);
 int32_t drv_pending_input(int32_t handle);
 int32_t drv_clear_input(int32_t handle);
 int32_t drv_ignore_flow(int32_t handle, int32_t flag);
+// 1 while the driver waits for its vanished device to come back.
+int32_t drv_waiting_for_device(int32_t handle);
+// Why the driver's last open failed; nullptr when unknown or on a bad handle.
+const OpenFailure *drv_open_failure(int32_t handle);
 
 // Waits up to ms for room in the send queue (drv_wait_output_space) or for
 // received bytes (drv_wait_input); early on any change. A plain sleep for

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <mutex>
 #include <string>
 
@@ -246,6 +248,51 @@ TEST_F(DriverApi, FailedOpenStartsNothing) {
     int32_t count = 0;
     EXPECT_EQ(drv_write(h, 0, bytes("x"), 1, &count), 0);
     EXPECT_EQ(drv_destroy(h), 1);
+}
+
+std::atomic<int> waiting_reports{0};
+
+void count_waiting(int32_t, const char *device, const char *reason) {
+    if (std::string(device) == "/dev/fake" && reason[0] != '\0') ++waiting_reports;
+}
+
+// Waits up to 20 s for cond; a fault fails instead of hanging.
+template <typename Cond>
+bool eventually(Cond cond) {
+    for (int i = 0; i < 20000 && !cond(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return cond();
+}
+
+TEST_F(DriverApi, VanishedDeviceIsAwaitedOnceAndTheRestSentWhenBack) {
+    waiting_reports = 0;
+    int32_t h = drv_create(0);
+    FakeDriver *fake = FakeDriver::latest;
+    DriverCallbacks callbacks;
+    callbacks.device_waiting = count_waiting;
+    drv_set_callbacks(h, callbacks);
+    ASSERT_EQ(drv_open(h), 1);
+    int32_t count = 0;
+    drv_write(h, 0, bytes("abc"), 3, &count);
+    EXPECT_TRUE(fake->wait_until([](FakeDriver &f) { return f.written_ == "abc"; }));
+
+    fake->vanish(true);
+    EXPECT_TRUE(eventually([&] { return drv_waiting_for_device(h) == 1; }));  // the receive side noticed
+    EXPECT_EQ(drv_write(h, 0, bytes("defgh"), 5, &count), 1);  // still queued while away
+    EXPECT_TRUE(eventually([&] { return fake->reopens() >= 2; }));
+    EXPECT_EQ(waiting_reports.load(), 1);
+    EXPECT_EQ(fake->written(), "abc");
+
+    fake->vanish(false);
+    EXPECT_TRUE(fake->wait_until([](FakeDriver &f) { return f.written_ == "abcdefgh"; }));
+    EXPECT_TRUE(eventually([&] { return drv_waiting_for_device(h) == 0; }));
+    EXPECT_EQ(waiting_reports.load(), 1);
+
+    // A second outage is reported again; close ends the wait at once.
+    fake->vanish(true);
+    drv_write(h, 0, bytes("x"), 1, &count);
+    EXPECT_TRUE(eventually([&] { return waiting_reports.load() == 2; }));
+    EXPECT_EQ(drv_close(h), 1);
+    EXPECT_EQ(drv_waiting_for_device(h), 0);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 // FakeDriver::latest points at the most recently made one.
 #pragma once
 
+#include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -47,6 +48,16 @@ public:
     void set_per_attempt(int32_t n) {
         std::lock_guard<std::mutex> hold(lock_);
         per_attempt_ = n;
+    }
+    // A device that went away: every device call fails until it is back.
+    void vanish(bool on) {
+        std::lock_guard<std::mutex> hold(lock_);
+        vanished_ = on;
+        changed_.notify_all();
+    }
+    int32_t reopens() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return reopens_;
     }
     void set_gated(bool on) {
         std::lock_guard<std::mutex> hold(lock_);
@@ -108,10 +119,20 @@ protected:
         interrupted_ = true;
         changed_.notify_all();
     }
+    bool reopen_device() override {
+        std::lock_guard<std::mutex> hold(lock_);
+        ++reopens_;
+        return !vanished_;
+    }
+    std::string device_name() override { return "/dev/fake"; }
     int32_t write_piece(const uint8_t *data, int32_t length) override {
         std::unique_lock<std::mutex> hold(lock_);
         ++attempts_;
         changed_.notify_all();
+        if (vanished_) {
+            errno = ENODEV;
+            return -1;
+        }
         if (gated_) {
             changed_.wait(hold, [&] { return tickets_ > 0 || !gated_ || interrupted_; });
             if (interrupted_) return 0;
@@ -130,6 +151,10 @@ protected:
     int32_t read_piece(uint8_t *data, int32_t max) override {
         std::unique_lock<std::mutex> hold(lock_);
         changed_.wait_for(hold, std::chrono::milliseconds(20), [&] { return !incoming_.empty() || interrupted_; });
+        if (vanished_) {
+            errno = EIO;
+            return -1;
+        }
         int32_t n = std::min(max, static_cast<int32_t>(incoming_.size()));
         incoming_.copy(reinterpret_cast<char *>(data), static_cast<size_t>(n));
         incoming_.erase(0, static_cast<size_t>(n));
@@ -145,6 +170,8 @@ private:
     bool flow_ignored_ = false;
     bool gated_ = false;
     bool interrupted_ = false;
+    bool vanished_ = false;
+    int32_t reopens_ = 0;
     int32_t tickets_ = 0;
     int32_t per_attempt_ = 0;
 };

@@ -11,12 +11,13 @@
 #include <cstdint>
 
 #include "base/settings.h"
+#include "ports/driver/open_hint.h"
 
 struct PortSettings {
     int32_t kind = 0;            // PortKind
     int32_t direct_io = 0;       // always 0: drivers run their worker threads
     int32_t serial_port = 0;     // COM1 is 1
-    int32_t baud_code = 0;       // 0..7 = 1200..115200 bps
+    int32_t baud_code = 0;       // 0..7 = 1200..115200 bps, BAUD_CODE_600
     int32_t data_bits = 0;       // 7 or 8
     int32_t parity = 0;          // 0 none, 1 odd, 2 even, 3 mark, 4 space
     int32_t stop_bits = 0;       // 0 one, 1 one and a half, 2 two
@@ -33,6 +34,9 @@ struct PortSettings {
 };
 static_assert(sizeof(PortSettings) == 17 * 4);
 
+// Baud codes beyond 0..7: 600 bps.
+constexpr int32_t BAUD_CODE_600 = 8;
+
 // Flow codes as drivers see them.
 enum DriverFlow : int32_t { FLOW_DTR_DSR = 0, FLOW_NONE = 1, FLOW_RTS_CTS = 2, FLOW_XON_XOFF = 3 };
 
@@ -42,6 +46,9 @@ struct DriverCallbacks {
     // bytes: written so far of the current block; ok: the last piece went whole.
     void (*write_done)(int32_t handle, int32_t tag, int32_t bytes, int32_t ok) = nullptr;
     void (*data_arrived)(int32_t handle, int32_t pending_input) = nullptr;
+    // Once per outage, on a worker thread: the device went away and the
+    // driver waits for it to come back.
+    void (*device_waiting)(int32_t handle, const char *device, const char *reason) = nullptr;
 };
 
 class PortDriver {
@@ -83,6 +90,11 @@ public:
     // 1 switches the device's output handshake off, 0 restores it; 0 where
     // unsupported.
     virtual int32_t ignore_flow(int32_t flag) = 0;
+
+    // Why the last open failed; nullptr when it did not or nobody knows.
+    virtual const OpenFailure *open_failure() const { return nullptr; }
+    // 1 while the device has gone away and the driver waits for it.
+    virtual int32_t waiting_for_device() { return 0; }
 
     // Wait up to ms for room in the send queue, or for received bytes;
     // drivers with queues return early on a change.

@@ -1,7 +1,9 @@
 #include "ports/driver/queued_driver.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 
 QueuedDriver::QueuedDriver(int32_t handle, PortKind kind, int32_t receive_size)
     : PortDriver(handle, kind), receive_size_(receive_size) {
@@ -16,7 +18,12 @@ QueuedDriver::~QueuedDriver() {
 
 int32_t QueuedDriver::open() {
     if (open_) return 1;
-    lost_.store(false, std::memory_order_release);
+    has_open_failure_ = false;
+    {
+        std::lock_guard<std::mutex> hold(device_lock_);
+        waiting_.store(false, std::memory_order_release);
+        closing_ = false;
+    }
     if (!open_device()) return 0;
     {
         std::lock_guard<std::mutex> hold(send_lock_);
@@ -38,6 +45,11 @@ int32_t QueuedDriver::close() {
     if (!open_) return 1;
     clear_input();
     clear_output();
+    {
+        std::lock_guard<std::mutex> hold(device_lock_);
+        closing_ = true;
+        device_changed_.notify_all();
+    }
     for (std::unique_ptr<WorkerThread> *thread : {&receiver_, &sender_}) {
         (*thread)->stop();
         interrupt_device();
@@ -46,6 +58,7 @@ int32_t QueuedDriver::close() {
     }
     close_device();
     open_ = false;
+    waiting_.store(false, std::memory_order_release);
     {
         std::lock_guard<std::mutex> hold(send_lock_);
         send_queue_.set_in_flight(0);
@@ -54,7 +67,7 @@ int32_t QueuedDriver::close() {
     return 1;
 }
 
-int32_t QueuedDriver::is_open() { return open_ && !device_lost() ? 1 : 0; }
+int32_t QueuedDriver::is_open() { return open_ ? 1 : 0; }
 
 int32_t QueuedDriver::can_send() {
     if (!is_open()) return 0;
@@ -80,7 +93,7 @@ int32_t QueuedDriver::read(uint8_t *data, int32_t length, int32_t *got) {
     int32_t wait = read_wait_ms();
     if (wait > 0 && receive_queue_.total() < length)
         input_changed_.wait_for(hold, std::chrono::milliseconds(wait),
-                                [&] { return receive_queue_.total() >= length || device_lost(); });
+                                [&] { return receive_queue_.total() >= length; });
     *got = receive_queue_.take(data, length);
     return *got == length ? 1 : 0;
 }
@@ -97,8 +110,12 @@ int32_t QueuedDriver::set_direct_mode(int32_t flag) {
 }
 
 int32_t QueuedDriver::pending_output() {
-    std::lock_guard<std::mutex> hold(send_lock_);
-    return send_queue_.total() + send_queue_.in_flight();
+    int32_t queued;
+    {
+        std::lock_guard<std::mutex> hold(send_lock_);
+        queued = send_queue_.total() + send_queue_.in_flight();
+    }
+    return open_ ? queued + device_pending_output() : queued;
 }
 
 int32_t QueuedDriver::clear_output() {
@@ -167,33 +184,56 @@ int32_t QueuedDriver::set_receive_size(int32_t n) {
 void QueuedDriver::wait_output_space(int32_t ms) {
     std::unique_lock<std::mutex> hold(send_lock_);
     space_changed_.wait_for(hold, std::chrono::milliseconds(ms), [this] {
-        return send_queue_.limit() == 0 || send_queue_.total() < send_queue_.limit() || device_lost();
+        return send_queue_.limit() == 0 || send_queue_.total() < send_queue_.limit();
     });
 }
 
 void QueuedDriver::wait_input(int32_t ms) {
     std::unique_lock<std::mutex> hold(receive_lock_);
     input_changed_.wait_for(hold, std::chrono::milliseconds(ms),
-                            [this] { return receive_queue_.total() > 0 || device_lost(); });
+                            [this] { return receive_queue_.total() > 0; });
 }
 
-void QueuedDriver::mark_lost() {
-    lost_.store(true, std::memory_order_release);
+void QueuedDriver::report_lost(int error, uint32_t generation) {
     {
-        std::lock_guard<std::mutex> hold(send_lock_);
-        space_changed_.notify_all();
+        std::lock_guard<std::mutex> hold(device_lock_);
+        // A failure of the device replaced since, or a second report of one
+        // outage, changes nothing.
+        if (generation != device_generation() || waiting_.load(std::memory_order_acquire)) return;
+        lost_error_ = error;
+        waiting_.store(true, std::memory_order_release);
     }
-    std::lock_guard<std::mutex> hold(receive_lock_);
-    input_changed_.notify_all();
+    if (sender_) sender_->resume();
+}
+
+// The outage, on the send thread: one message, then a reopen about once a
+// second. False once the driver is closing.
+bool QueuedDriver::wait_for_device(WorkerThread &self) {
+    int error;
+    {
+        std::lock_guard<std::mutex> hold(device_lock_);
+        error = lost_error_;
+    }
+    if (callbacks().device_waiting)
+        callbacks().device_waiting(handle(), device_name().c_str(), std::strerror(error));
+    do {
+        if (!self.rest_ms(1000)) return false;
+    } while (!reopen_device());
+    std::lock_guard<std::mutex> hold(device_lock_);
+    generation_.fetch_add(1, std::memory_order_acq_rel);
+    waiting_.store(false, std::memory_order_release);
+    device_changed_.notify_all();
+    return !self.stopping();
 }
 
 int32_t QueuedDriver::send_loop(WorkerThread &self) {
     while (!self.stopping()) {
         {
             std::lock_guard<std::mutex> hold(send_lock_);
-            if (send_queue_.chunk_count() == 0 || device_lost()) self.suspend();
+            if (send_queue_.chunk_count() == 0 && !waiting_for_device()) self.suspend();
         }
         if (!self.pause_point()) break;
+        if (waiting_for_device() && !wait_for_device(self)) break;
 
         int32_t taken;
         int32_t block;
@@ -206,17 +246,20 @@ int32_t QueuedDriver::send_loop(WorkerThread &self) {
         int32_t done = 0;
         while (done < taken && !self.stopping() && !self.drop_current()) {
             int32_t piece = std::min(block, taken - done);
+            uint32_t generation = device_generation();
             int32_t n = write_piece(write_buffer_.data() + done, piece);
-            if (n < 0) mark_lost();
-            done += std::max(n, 0);
+            if (n < 0) {
+                report_lost(errno, generation);
+                if (!wait_for_device(self)) break;
+                continue;
+            }
+            done += n;
             bool whole = n == piece;
             if (callbacks().write_done) callbacks().write_done(handle(), 0, done, whole ? 1 : 0);
-            if (device_lost()) break;
             if (!whole && !self.rest_ms(1)) break;
         }
 
         std::lock_guard<std::mutex> hold(send_lock_);
-        if (device_lost()) send_queue_.clear();
         send_queue_.set_in_flight(0);
         self.set_drop_current(false);
         space_changed_.notify_all();
@@ -227,15 +270,20 @@ int32_t QueuedDriver::send_loop(WorkerThread &self) {
 int32_t QueuedDriver::receive_loop(WorkerThread &self) {
     std::vector<uint8_t> buffer(MAX_RECEIVE_SIZE);
     while (self.pause_point()) {
+        if (waiting_for_device()) {
+            std::unique_lock<std::mutex> hold(device_lock_);
+            device_changed_.wait(hold, [this] { return !waiting_for_device() || closing_; });
+            continue;
+        }
         int32_t want;
         {
             std::lock_guard<std::mutex> hold(receive_lock_);
             want = receive_size_;
         }
+        uint32_t generation = device_generation();
         int32_t n = read_piece(buffer.data(), want);
         if (n < 0) {
-            mark_lost();
-            self.suspend();  // until close stops it
+            report_lost(errno, generation);
             continue;
         }
         if (n == 0) {

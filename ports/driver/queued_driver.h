@@ -6,10 +6,16 @@
 //    settings(). close_device runs after both threads have ended.
 //  - write_piece: one write attempt of at most one block. Returns the bytes
 //    the device took (0 when it held them off until its write time-out), or
-//    -1 when the device is gone. It may block up to the send time-out.
+//    -1 with errno set when the device is gone. It may block up to the send
+//    time-out.
 //  - read_piece: one read of up to max bytes. Returns the count, 0 when
 //    nothing came within the device's own wait (keep that wait short or
-//    interruptible), -1 when the device is gone.
+//    interruptible), -1 with errno set when the device is gone.
+//  - reopen_device: gets a vanished device back, configured as before; runs
+//    on the send thread while the receive thread may still be inside
+//    read_piece on the old device (whose failure is then ignored), so keep
+//    the descriptor number stable (replace it with dup3).
+//  - device_name: the device as the user knows it, for messages.
 //  - interrupt_device: wakes a write_piece or read_piece blocked in the
 //    device, so close never waits for a time-out (a wake pipe, for example).
 //  - apply_settings: configure while open.
@@ -22,8 +28,14 @@
 // to one block (that count is in flight); writes it, retrying the rest of a
 // short piece after 1 ms, and calls write_done after every attempt (ok = the
 // piece went whole); gives up the block when clear_output set the
-// drop-current flag, ends on stop. A device that is gone ends the sending:
-// the driver reports not open and refuses writes.
+// drop-current flag, ends on stop.
+//
+// A device that goes away: the first failure (either thread) makes the send
+// thread call the device_waiting callback once and then reopen_device about
+// once a second (no spinning; close cuts the wait short). Meanwhile the
+// driver stays open, queues writes up to the limit and reads nothing; when
+// the device is back the receive thread resumes and the unsent rest of the
+// piece is written.
 //
 // Locks: one for the send side (queue, in-flight count, block size), one for
 // the receive side (queue, receive size). Hooks are called without them.
@@ -33,6 +45,7 @@
 #include <condition_variable>
 #include <memory>
 #include <mutex>
+#include <string>
 #include <vector>
 
 #include "ports/driver/chunk_queue.h"
@@ -73,6 +86,8 @@ public:
     int32_t receive_size() override;
     int32_t set_receive_size(int32_t n) override;
     int32_t ignore_flow(int32_t) override { return 0; }
+    const OpenFailure *open_failure() const override { return has_open_failure_ ? &open_failure_ : nullptr; }
+    int32_t waiting_for_device() override { return waiting_.load(std::memory_order_acquire) ? 1 : 0; }
 
     // Early on a change, so callers that retry every millisecond are not
     // held back by their sleep when the device keeps up.
@@ -88,19 +103,42 @@ protected:
     virtual int32_t apply_settings() { return 1; }
     virtual int32_t read_wait_ms() { return 0; }
     virtual int32_t device_fd() { return -1; }
+    virtual bool reopen_device() {
+        close_device();
+        return open_device();
+    }
+    virtual std::string device_name() { return ""; }
+    // Bytes the device itself still holds for sending (counted as pending).
+    virtual int32_t device_pending_output() { return 0; }
 
     const PortSettings &settings() const { return settings_; }
-    bool device_lost() const { return lost_.load(std::memory_order_acquire); }
+    bool is_opened() const { return open_; }
+    void set_open_failure(OpenFailure failure) {
+        open_failure_ = std::move(failure);
+        has_open_failure_ = true;
+    }
+    // For drivers that write on the caller's thread: take the generation
+    // before a device call, report a failure of that call with it.
+    uint32_t device_generation() const { return generation_.load(std::memory_order_acquire); }
+    void report_lost(int error, uint32_t generation);
 
 private:
     int32_t send_loop(WorkerThread &self);
     int32_t receive_loop(WorkerThread &self);
-    void mark_lost();
+    bool wait_for_device(WorkerThread &self);
 
     PortSettings settings_;
     int32_t direct_mode_ = 0;
     bool open_ = false;  // interpreter thread only
-    std::atomic<bool> lost_{false};
+    OpenFailure open_failure_;
+    bool has_open_failure_ = false;
+
+    std::mutex device_lock_;  // the outage state below
+    std::condition_variable device_changed_;
+    std::atomic<bool> waiting_{false};
+    std::atomic<uint32_t> generation_{0};
+    int lost_error_ = 0;
+    bool closing_ = false;
 
     std::mutex send_lock_;
     std::condition_variable space_changed_;
