@@ -14,6 +14,7 @@
 #include "core/builtin_args.h"
 #include "core/builtins.h"
 #include "core/script_files.h"
+#include "platform/files.h"
 
 namespace {
 
@@ -161,9 +162,9 @@ std::vector<std::string> close_script_files() {
     std::vector<std::string> unwritten;
     for (OpenFile &open : open_files) {
         std::FILE *f = open.file.get();
-        if (f == nullptr || ftrylockfile(f) != 0) continue;
+        if (f == nullptr || !try_lock_stream(f)) continue;
         bool failed = std::fflush(f) != 0 || std::ferror(f) != 0;
-        funlockfile(f);
+        unlock_stream(f);
         failed |= std::fclose(open.file.release()) != 0;
         if (failed) unwritten.push_back(open.name);
     }

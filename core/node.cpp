@@ -9,10 +9,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <locale.h>
 
 #include "base/diag.h"
 #include "core/chars.h"
+#include "platform/locale.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VORDEL_NODE_PER_BLOCK 1
@@ -339,9 +339,8 @@ Converted convert_decimal(const char *start) {
     }
     // The C library's correctly rounded conversion, in the "C" locale whatever
     // the user's locale says about decimal points.
-    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
     errno = 0;
-    double d = strtod_l(p, nullptr, c_locale);
+    double d = strtod_c_locale(p);
     return {saturate(negative ? -d : d), end, errno == ERANGE};
 }
 

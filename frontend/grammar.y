@@ -48,10 +48,11 @@ namespace {
 void *grown_states = nullptr;
 void *grown_values = nullptr;
 
-template <typename State, typename Value>
-void grow_parse_stacks(State **ss, long ss_bytes, Value **vs, long vs_bytes, long *size) {
+// Count is bison's size type: long on Linux, long long on 64-bit Windows.
+template <typename State, typename Value, typename Count>
+void grow_parse_stacks(State **ss, Count ss_bytes, Value **vs, Count vs_bytes, Count *size) {
     if (*size >= YYMAXDEPTH) yyerror("yacc stack overflow");
-    long grown = *size + (*size + 1) / 2;
+    Count grown = *size + (*size + 1) / 2;
     if (grown > YYMAXDEPTH) grown = YYMAXDEPTH;
     auto *states = static_cast<State *>(std::malloc(grown * sizeof(State)));
     auto *values = static_cast<Value *>(std::malloc(grown * sizeof(Value)));

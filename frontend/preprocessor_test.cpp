@@ -5,9 +5,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <regex>
 #include <sstream>
 #include <string>
+
+#include "platform/temp_file.h"
 
 namespace fs = std::filesystem;
 using namespace std::string_literals;
@@ -23,13 +26,13 @@ struct Result {
 class Preprocess : public ::testing::Test {
 protected:
     void SetUp() override {
-        std::string templ = (fs::temp_directory_path() / "vordel-pp-XXXXXX").string();
-        ASSERT_NE(mkdtemp(templ.data()), nullptr);
-        dir_ = templ;
-        unsetenv("VORDELINC");
+        std::random_device seed;
+        do dir_ = fs::temp_directory_path() / ("vordel-pp-" + std::to_string(seed()));
+        while (!fs::create_directory(dir_));
+        set_environment("VORDELINC", nullptr);
     }
     void TearDown() override {
-        unsetenv("VORDELINC");
+        set_environment("VORDELINC", nullptr);
         fs::remove_all(dir_);
     }
 
@@ -161,7 +164,7 @@ TEST_F(Preprocess, IncludeSearchOrder) {
     put("i2/y.inc", "y-from-i2\n");
     put("i2/z.inc", "z-from-i2\n");
     put("w.inc", "w-alone\n");
-    setenv("VORDELINC", "i1;i2\\;", 1);
+    set_environment("VORDELINC", "i1;i2\\;");
     EXPECT_EQ(text_of("#include \"x.inc\"\n"), "from-i1");  // t.vd is not in d/
     Result r = run("d/m.vd", "#include \"x.inc\"\n#include <x.inc>\n#include \"y.inc\"\n#include <z.inc>\n"
                              "#include \"w.inc\"\n#include \"i1\\y.inc\"\n");

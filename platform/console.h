@@ -1,5 +1,7 @@
 // The operator's console. Standard input is the keyboard; the screen is
 // standard output when it is a terminal, else standard error when that is.
+// On Windows a console is read as key events (Ctrl+C stays a break) and
+// drawn through the Console API; pipes and files behave as on Linux.
 //
 // Keys
 //  - On a terminal, input is switched to non-canonical, no-echo mode from the

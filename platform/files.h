@@ -3,10 +3,16 @@
 //    memory (one copy less than a buffered stream), taking what a pipe has
 //    ready instead of waiting to fill the whole request.
 //  - same_file: whether two paths name one file.
-//  - fill_standard_streams: /dev/null on a closed stdin, stdout or stderr.
+//  - try_lock_stream / unlock_stream: a stream's lock, taken only when no
+//    other thread holds it (a break may stop a thread mid-write). Windows has
+//    no such test: there it always succeeds without locking.
+//  - fill_standard_streams: /dev/null (NUL) on a closed stdin, stdout or
+//    stderr; on Windows also binary mode on all three, so bytes pass as on
+//    Linux.
 #pragma once
 
 #include <cstddef>
+#include <cstdio>
 
 class ReadFile {
 public:
@@ -23,6 +29,9 @@ public:
 private:
     int fd_ = -1;
 };
+
+bool try_lock_stream(std::FILE *stream);
+void unlock_stream(std::FILE *stream);
 
 // True when both paths exist and name the same file (links included).
 bool same_file(const char *a, const char *b);

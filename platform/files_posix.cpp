@@ -25,6 +25,9 @@ long ReadFile::read_some(void *buffer, size_t size) {
     }
 }
 
+bool try_lock_stream(std::FILE *stream) { return ftrylockfile(stream) == 0; }
+void unlock_stream(std::FILE *stream) { funlockfile(stream); }
+
 bool same_file(const char *a, const char *b) {
     struct stat sa, sb;
     if (stat(a, &sa) != 0 || stat(b, &sb) != 0) return false;

@@ -8,6 +8,8 @@
 //    the words as its arguments (no shell), with the default signal handling
 //    and an empty signal mask, and waits for it to end. Returns the exit status,
 //    128 + the signal for a killed child, or -1 when it could not be started.
+//    On Windows the line goes to CreateProcess as written (the child splits
+//    it), and the exit code is returned.
 #pragma once
 
 #include <string>

@@ -1,7 +1,7 @@
 #include "platform/profile.h"
 
-#include <strings.h>
-
+#include <cctype>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string_view>
@@ -16,18 +16,13 @@ std::string_view trim(std::string_view s) {
 }
 
 bool same_name(std::string_view a, const char *b) {
-    return a.size() == std::char_traits<char>::length(b) && strncasecmp(a.data(), b, a.size()) == 0;
+    if (a.size() != std::char_traits<char>::length(b)) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
 }
 
 }  // namespace
-
-std::string profile_path() {
-    const char *config = std::getenv("XDG_CONFIG_HOME");
-    if (config && *config) return std::string(config) + "/vordel/vordel.ini";
-    const char *home = std::getenv("HOME");
-    if (home && *home) return std::string(home) + "/.config/vordel/vordel.ini";
-    return "";
-}
 
 std::optional<std::string> profile_string(const char *section, const char *key) {
     std::string path = profile_path();
@@ -58,11 +53,9 @@ std::optional<std::string> profile_string(const char *section, const char *key) 
     return found;
 }
 
-int32_t profile_int(const char *section, const char *key, int32_t fallback) {
-    std::optional<std::string> value = profile_string(section, key);
-    if (!value) return fallback;
+int32_t leading_number(const std::string &value) {
     int64_t n = 0;
-    for (char c : *value) {
+    for (char c : value) {
         if (c < '0' || c > '9') break;
         if (n < INT32_MAX) n = n * 10 + (c - '0');
     }

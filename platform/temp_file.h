@@ -1,6 +1,6 @@
 // Private temporary files, one per use: created with mode 0600 and a unique
 // name beginning with the given prefix in $TMPDIR (or /tmp when it is unset
-// or empty). The file is removed by remove(), by the destructor, or, when the
+// or empty); on Windows in the folder GetTempPathA names (TMP, TEMP). The file is removed by remove(), by the destructor, or, when the
 // process ends through exit() first (a fatal error), by an exit handler.
 #pragma once
 
@@ -29,3 +29,6 @@ void remove_temp_files_now();
 
 // The process environment as "NAME=value" texts, ending with a null entry.
 const char *const *environment_entries();
+
+// Sets a variable of the process environment; a null value removes it.
+void set_environment(const char *name, const char *value);

@@ -79,3 +79,8 @@ void remove_temp_files_now() {
 }
 
 const char *const *environment_entries() { return environ; }
+
+void set_environment(const char *name, const char *value) {
+    if (value != nullptr) setenv(name, value, 1);
+    else unsetenv(name);
+}

@@ -6,7 +6,8 @@ set -euo pipefail
 packages=(cmake ninja-build g++ clang libgtest-dev libgmock-dev libbenchmark-dev bison
           python3 mawk tmux cpp libclang-rt-14-dev libtsan2
           libfreetype-dev libfontconfig-dev libpng-dev fonts-dejavu-core fonts-ipafont-gothic
-          zbar-tools imagemagick libqrencode-dev)
+          zbar-tools imagemagick libqrencode-dev
+          g++-mingw-w64-x86-64-posix mingw-w64-tools wine64)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,6 +7,7 @@
 #include "base/settings.h"
 #include "core/script_files.h"
 #include "platform/break_signals.h"
+#include "platform/files.h"
 
 void console_break_handler(int event) {
     char text[48];
@@ -15,7 +16,7 @@ void console_break_handler(int event) {
     write_unlocked_text(stderr, text);
     current_port.port_close(0);
     close_script_files_reporting();
-    if (run_options.log_file && ftrylockfile(run_options.log_file) == 0) std::fflush(run_options.log_file);
+    if (run_options.log_file && try_lock_stream(run_options.log_file)) std::fflush(run_options.log_file);
     quick_exit_process(1);
 }
 

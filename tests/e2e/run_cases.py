@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """End-to-end runner: runs the real vordel binary on case folders.
 
-    run_cases.py --vordel BUILD/vordel [--update] CASE_DIR...
+    run_cases.py --vordel BUILD/vordel [--wine WINE] [--update] CASE_DIR...
 
 Each case runs in a fresh temporary directory (its working directory, also
 HOME, TMPDIR and XDG_CONFIG_HOME/XDG_STATE_HOME beneath it; VORDEL and
@@ -33,6 +33,9 @@ Always masked: the temporary directory's path (as $TMP) and the run-time
 figure of " Total Time = <masked> seconds". Comparisons are byte-exact.
 --update writes the actual stdout, stderr and status into the case folder
 (masked) instead of comparing them: check the result before committing it.
+With --wine the binary is a Windows build run by that Wine loader: the
+case's environment also names its folder in TMP and TEMP (as Z:\...), and
+its `cmd` words are passed on unchanged.
 Exit status 0 when every case passed.
 """
 import argparse
@@ -72,11 +75,14 @@ def apply_masks(data, masks, tmp):
     return data
 
 
-def make_env(case, tmp):
+def make_env(case, tmp, wine):
     env = {k: v for k, v in os.environ.items() if k not in ("VORDEL", "VORDELINC")}
     env.update(HOME=tmp, TMPDIR=tmp, LC_ALL="C",
                XDG_CONFIG_HOME=os.path.join(tmp, ".config"),
                XDG_STATE_HOME=os.path.join(tmp, ".state"))
+    if wine:
+        windows_tmp = "Z:" + tmp.replace("/", "\\")
+        env.update(TMP=windows_tmp, TEMP=windows_tmp)
     for line in read(os.path.join(case, "env"), b"").decode().splitlines():
         if not line:
             continue
@@ -162,24 +168,25 @@ def show_diff(what, expected, actual):
     return diff or f"{what}: differs (line endings or trailing bytes)\n"
 
 
-def check_case(case, vordel, update):
+def check_case(case, vordel, update, wine):
     tmp = tempfile.mkdtemp(prefix="vordel-e2e-")
     try:
-        return run_case(case, vordel, update, tmp)
+        return run_case(case, vordel, update, tmp, wine)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 
 
-def run_case(case, vordel, update, tmp):
+def run_case(case, vordel, update, tmp, wine):
     if os.path.isdir(os.path.join(case, "files")):
         shutil.copytree(os.path.join(case, "files"), tmp, dirs_exist_ok=True)
-    env = make_env(case, tmp)
+    env = make_env(case, tmp, wine)
     if os.path.exists(os.path.join(case, "setup")):
         subprocess.run(["bash", os.path.join(case, "setup")], cwd=tmp, env=env, check=True)
     words = shlex.split(read(os.path.join(case, "cmd")).decode())
     assert words and words[0] == "vordel", "cmd must start with the word vordel"
     timeout = float(read(os.path.join(case, "timeout"), b"60"))
-    status, out, err = run_program(case, [vordel] + words[1:], env, tmp, timeout)
+    runner = [wine, vordel] if wine else [vordel]
+    status, out, err = run_program(case, runner + words[1:], env, tmp, timeout)
 
     masks = DEFAULT_MASKS + [l.encode() for l in lines(os.path.join(case, "mask"))]
     out, err = apply_masks(out, masks, tmp), apply_masks(err, masks, tmp)
@@ -233,13 +240,14 @@ def check_files(case, tmp, masks):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--vordel", required=True)
+    parser.add_argument("--wine", help="Wine loader for a Windows build")
     parser.add_argument("--update", action="store_true")
     parser.add_argument("cases", nargs="+")
     args = parser.parse_args()
     vordel = os.path.abspath(args.vordel)
     passed = failed = 0
     for case in args.cases:
-        failures = check_case(os.path.abspath(case), vordel, args.update)
+        failures = check_case(os.path.abspath(case), vordel, args.update, args.wine)
         name = os.path.basename(os.path.normpath(case))
         if failures:
             failed += 1

@@ -1,4 +1,4 @@
-// The console's run state in one place, shared by platform/console_*.cpp
+// The console's run state in one place, shared by platform/console_*_posix.cpp
 // only: typed bytes read ahead, the saved terminal mode and the colours in
 // use. One instance, console_state; nothing outside platform/ includes this.
 #pragma once

@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "platform/console.h"
-#include "platform/console_state.h"
+#include "platform/console_state_posix.h"
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include <langinfo.h>
 #include <locale.h>
 
+#include <cstdlib>
 #include <cstring>
 
 bool console_is_utf8() {
@@ -15,4 +16,9 @@ bool console_is_utf8() {
         return yes;
     }();
     return utf8;
+}
+
+double strtod_c_locale(const char *text) {
+    static const locale_t c_locale = newlocale(LC_ALL_MASK, "C", locale_t{});
+    return strtod_l(text, nullptr, c_locale);
 }

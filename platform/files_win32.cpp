@@ -1,0 +1,63 @@
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
+
+// The system's ReadFile function would clash with our class of that name.
+#define ReadFile SystemReadFile
+#include <windows.h>
+#undef ReadFile
+
+#include "platform/files.h"
+
+ReadFile::~ReadFile() {
+    if (fd_ >= 0) _close(fd_);
+}
+
+bool ReadFile::open(const char *path) {
+    fd_ = _open(path, _O_RDONLY | _O_BINARY | _O_NOINHERIT | _O_SEQUENTIAL);
+    return fd_ >= 0;
+}
+
+long ReadFile::read_some(void *buffer, size_t size) {
+    constexpr size_t kMaxRead = 1u << 30;
+    return _read(fd_, buffer, static_cast<unsigned>(size < kMaxRead ? size : kMaxRead));
+}
+
+bool try_lock_stream(std::FILE *) { return true; }
+void unlock_stream(std::FILE *) {}
+
+namespace {
+
+bool file_identity(const char *path, BY_HANDLE_FILE_INFORMATION &info) {
+    HANDLE h = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                           OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    bool ok = GetFileInformationByHandle(h, &info) != 0;
+    CloseHandle(h);
+    return ok;
+}
+
+}  // namespace
+
+bool same_file(const char *a, const char *b) {
+    BY_HANDLE_FILE_INFORMATION ia, ib;
+    if (!file_identity(a, ia) || !file_identity(b, ib)) return false;
+    return ia.dwVolumeSerialNumber == ib.dwVolumeSerialNumber && ia.nFileIndexHigh == ib.nFileIndexHigh &&
+           ia.nFileIndexLow == ib.nFileIndexLow;
+}
+
+void fill_standard_streams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (_get_osfhandle(fd) == -1 || _get_osfhandle(fd) == -2) {
+            int null_fd = _open("NUL", _O_RDWR | _O_BINARY);
+            if (null_fd >= 0 && null_fd != fd) {
+                _dup2(null_fd, fd);
+                _close(null_fd);
+            }
+        }
+        // The same bytes as on Linux: no line-end translation on the console
+        // streams either.
+        _setmode(fd, _O_BINARY);
+    }
+}
