@@ -48,6 +48,8 @@ bool same_file(const char *a, const char *b) {
 }
 
 void fill_standard_streams() {
+    // Files opened without 'b' too: the system library's default is text.
+    _set_fmode(_O_BINARY);
     for (int fd = 0; fd <= 2; ++fd) {
         if (_get_osfhandle(fd) == -1 || _get_osfhandle(fd) == -2) {
             int null_fd = _open("NUL", _O_RDWR | _O_BINARY);
