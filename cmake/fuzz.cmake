@@ -1,9 +1,12 @@
 # libFuzzer targets, compiled with clang apart from the project (which uses the
-# default compiler) and carrying their own sanitizers, so they exist only in the
-# plain build. VORDEL_FUZZ_OK is false when clang or its fuzzer runtime is missing.
+# default compiler) and carrying their own sanitizers, so they exist only in a
+# build without VORDEL_SANITIZE, and only when asked for with VORDEL_FUZZ (the
+# test command does). VORDEL_FUZZ_OK is false when clang or its fuzzer runtime
+# is missing.
+option(VORDEL_FUZZ "Build the libFuzzer targets and run each briefly as a test" OFF)
 find_program(VORDEL_CLANGXX NAMES clang++ clang++-14)
 set(VORDEL_FUZZ_OK FALSE)
-if(VORDEL_CLANGXX AND NOT VORDEL_SANITIZE)
+if(VORDEL_FUZZ AND VORDEL_CLANGXX AND NOT VORDEL_SANITIZE)
   set(probe ${CMAKE_BINARY_DIR}/fuzz_probe.cpp)
   file(WRITE ${probe}
        "#include <cstdint>\n#include <cstddef>\nextern \"C\" int LLVMFuzzerTestOneInput(const uint8_t *, size_t) { return 0; }\n")
