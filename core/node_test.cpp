@@ -187,7 +187,8 @@ TEST_F(Values, TextsOfEveryLengthSurviveCopyReuseAndReassignment) {
         EXPECT_EQ(copy->string[len], '\0') << len;
         unref(reused);
 
-        int32_t value = len == 0 ? 0 : static_cast<int32_t>(std::stoll("-" + std::string(len > 10 ? 10 : len, '1')));
+        std::string ones(len > 10 ? 10 : len, '1');
+        int32_t value = len == 0 ? 0 : -static_cast<int32_t>(std::stoll(ones));
         NODE *num = force_string(make_number(value));
         NODE *num_copy = dupnode(num);
         unref(num);

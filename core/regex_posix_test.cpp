@@ -50,7 +50,7 @@ private:
 
     std::string alternation(int depth) {
         std::string s = branch(depth);
-        for (int n = pick(3) == 0 ? 1 + pick(2) : 0; n > 0; n--) s += "|" + branch(depth);
+        for (int n = pick(3) == 0 ? 1 + pick(2) : 0; n > 0; n--) s.append("|").append(branch(depth));
         return s;
     }
     std::string branch(int depth) {
@@ -65,7 +65,7 @@ private:
         switch (pick(depth < 2 ? 6 : 5)) {
         case 0: return ".";
         case 1: return bracket();
-        case 5: return "(" + alternation(depth + 1) + ")";
+        case 5: return std::string("(").append(alternation(depth + 1)).append(")");
         default: return std::string(1, letter(fold_));
         }
     }

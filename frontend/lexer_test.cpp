@@ -25,16 +25,16 @@ std::vector<std::string> lex_all(const std::string &text, bool regexp_after_slas
         }
         switch (static_cast<Token>(t)) {
             case Token::NAME: case Token::FUNC_CALL: case Token::REGEXP:
-                s += ":" + std::string(yylval.text);
+                s.append(":").append(yylval.text);
                 break;
             case Token::YNUMBER:
-                s += ":" + std::to_string(yylval.node->number);
+                s.append(":").append(std::to_string(yylval.node->number));
                 break;
             case Token::YSTRING:
-                s += ":" + std::string(yylval.node->string, yylval.node->length);
+                s.append(":").append(yylval.node->string, yylval.node->length);
                 break;
             case Token::RELOP: case Token::ASSIGNOP: case Token::MATCHOP:
-                s += ":" + std::to_string(yylval.node_type);
+                s.append(":").append(std::to_string(yylval.node_type));
                 break;
             default:
                 break;

@@ -54,7 +54,8 @@ std::string tokens_of(const std::string &text) {
                 while (j < line.size() && line[j] != c) j += line[j] == '\\' ? 2 : 1;
                 j = std::min(j + 1, line.size());
             }
-            joined += (joined.empty() ? "" : " ") + line.substr(i, j - i);
+            if (!joined.empty()) joined += ' ';
+            joined.append(line, i, j - i);
             i = j;
         }
     }
@@ -169,8 +170,8 @@ private:
     unsigned next(unsigned n) { return (seed_ = seed_ * 1103515245 + 12345) / 65536 % n; }
     std::string leaf() {
         switch (next(4)) {
-        case 0: return "0" + std::to_string(next(64) & 7);  // octal
-        case 1: return "0x" + std::string(1, "0123456789abcdef"[next(16)]);
+        case 0: return std::string("0") + static_cast<char>('0' + (next(64) & 7));  // octal
+        case 1: return std::string("0x") + "0123456789abcdef"[next(16)];
         default: return std::to_string(next(10));
         }
     }

@@ -176,9 +176,10 @@ TEST_F(Preprocess, IncludeSearchOrder) {
 }
 
 TEST_F(Preprocess, NineDeepIncludeChain) {
-    for (int i = 1; i <= 9; ++i)
-        put("c" + std::to_string(i) + ".inc", "#include \"c" + std::to_string(i + 1) + ".inc\"\nc" +
-                                                  std::to_string(i) + "\n");
+    for (int i = 1; i <= 9; ++i) {
+        std::string n = std::to_string(i), next = std::to_string(i + 1);
+        put("c" + n + ".inc", "#include \"c" + next + ".inc\"\nc" + n + "\n");
+    }
     Result r = run("c0.vd", "#include \"c1.inc\"\n");
     EXPECT_EQ(r.err, "c7.inc 0: #include too nested\n");
     EXPECT_EQ(r.status, 1);

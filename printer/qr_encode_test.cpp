@@ -148,7 +148,8 @@ TEST(QrZbar, EveryVersionAtTheOtherLevelsDecodes) {
             sent.clear();
             ASSERT_EQ(qr::encode(text, version, qr::kByte, level, -1, 3, collect), 0);
             int width = sent[4] | sent[5] << 8, rows = sent[6] | sent[7] << 8;
-            fs::path image = dir / ("s" + std::to_string(k++) + ".pbm");
+            std::string index = std::to_string(k++);
+            fs::path image = dir / ("s" + index + ".pbm");
             std::FILE *f = std::fopen(image.c_str(), "wb");
             ASSERT_NE(f, nullptr);
             std::fprintf(f, "P4\n%d %d\n", width * 8, rows);

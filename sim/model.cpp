@@ -74,8 +74,8 @@ bool set_state(PrinterState &state, std::string_view assignment, std::string *er
         std::string_view word = eq == std::string_view::npos ? "" : assignment.substr(eq + 1);
         int value = word_value(fields[i], word);
         if (value < 0) {
-            *error = "'" + std::string(word) + "' is no value of " + fields[i].name + " (" +
-                     known_words(fields[i]) + ")";
+            *error = std::string("'").append(word).append("' is no value of ").append(fields[i].name);
+            error->append(" (").append(known_words(fields[i])).append(")");
             return false;
         }
         state.value[i] = static_cast<uint8_t>(value);

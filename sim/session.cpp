@@ -210,7 +210,10 @@ bool Session::do_show(std::span<const std::string_view> args) {
 
 bool Session::do_echo(std::span<const std::string_view> args) {
     std::string text;
-    for (std::string_view a : args) text += (text.empty() ? "" : " ") + std::string(a);
+    for (std::string_view a : args) {
+        if (!text.empty()) text += ' ';
+        text += a;
+    }
     std::fprintf(options_.out, "%s\n", text.c_str());
     std::fflush(options_.out);
     return true;

@@ -17,7 +17,7 @@ std::string scan(std::vector<std::string> words) {
     std::string out;
     for (int c; (c = get_option(static_cast<int>(argv.size()), argv.data(), option_letters)) != -1;) {
         out += static_cast<char>(c);
-        if (option_scanner.argument) out += "=" + std::string(option_scanner.argument);
+        if (option_scanner.argument) out.append("=").append(option_scanner.argument);
         out += " ";
     }
     return out + "end@" + std::to_string(option_scanner.index);
