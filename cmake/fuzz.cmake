@@ -18,16 +18,20 @@ if(VORDEL_FUZZ AND VORDEL_CLANGXX AND NOT VORDEL_SANITIZE)
   endif()
 endif()
 
-# vordel_fuzz_target(NAME DIR SOURCES src... DEPENDS header...): builds
-# DIR/NAME from the sources as part of `all`.
+# vordel_fuzz_target(NAME DIR SOURCES src... DEPENDS header... [FLAGS flag...]):
+# builds DIR/NAME from the sources as part of `all`.
 function(vordel_fuzz_target name dir)
-  cmake_parse_arguments(FUZZ "" "" "SOURCES;DEPENDS" ${ARGN})
+  cmake_parse_arguments(FUZZ "" "" "SOURCES;DEPENDS;FLAGS" ${ARGN})
+  set(werror "")
+  if(VORDEL_WERROR)
+    set(werror -Werror)
+  endif()
   add_custom_command(
     OUTPUT ${dir}/${name}
     COMMAND ${CMAKE_COMMAND} -E make_directory ${dir}
-    COMMAND ${VORDEL_CLANGXX} -std=c++20 -g -O1 -Wall -Wextra -Werror
+    COMMAND ${VORDEL_CLANGXX} -std=c++20 -g -O1 -Wall -Wextra ${werror}
             -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all
-            -I${CMAKE_SOURCE_DIR} ${FUZZ_SOURCES} -o ${dir}/${name}
+            -I${CMAKE_SOURCE_DIR} ${FUZZ_FLAGS} ${FUZZ_SOURCES} -o ${dir}/${name}
     DEPENDS ${FUZZ_SOURCES} ${FUZZ_DEPENDS}
     COMMENT "Building the ${name} fuzz target with clang")
   add_custom_target(${name}_build ALL DEPENDS ${dir}/${name})

@@ -28,6 +28,8 @@ namespace {
 // last list appended to made long scripts quadratic.
 std::unordered_map<NODE *, NODE *> list_tails;
 
+void (*syntax_error_hook)() = nullptr;
+
 NODE *start_chain(NODE *item, int32_t list_type) {
     NODE *list = node(item, list_type, nullptr);
     list_tails[list] = list;
@@ -157,6 +159,8 @@ void define_function(NODE *head, NODE *body) {
 
 // ---- error report -------------------------------------------------------------------
 
+void set_syntax_error_hook(void (*hook)()) { syntax_error_hook = hook; }
+
 void yyerror(const char *format, ...) {
     error_count++;
     char text[512];
@@ -179,5 +183,6 @@ void yyerror(const char *format, ...) {
     caret += '\n';
     std::fputs(caret.c_str(), stderr);
     std::fflush(stderr);
+    if (syntax_error_hook) syntax_error_hook();
     std::exit(1);
 }

@@ -30,3 +30,7 @@ NODE *make_param(char *name);
 NODE *append_param(NODE *chain, NODE *param);
 NODE *function_head(char *name, NODE *params);
 void define_function(NODE *head, NODE *body);
+
+// Runs at a syntax error just before the exit with status 1 (none by
+// default): the fuzz target jumps back to its next input from there.
+void set_syntax_error_hook(void (*hook)());
