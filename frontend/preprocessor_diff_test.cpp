@@ -144,8 +144,15 @@ public:
         if (depth == 0 || next(4) == 0) return leaf();
         switch (next(5)) {
         case 0: return std::string(1, "-~!+"[next(4)]) + "(" + make(depth - 1) + ")";
-        case 1: return "(" + make(depth - 1) + " ? " + make(depth - 1) + " : " + make(depth - 1) + ")";
-        case 2: return "(" + make(depth - 1) + (next(2) ? " / " : " % ") + std::to_string(1 + next(9)) + ")";
+        case 1: {
+            std::string c = make(depth - 1), t = make(depth - 1), f = make(depth - 1);
+            return "(" + c + " ? " + t + " : " + f + ")";
+        }
+        case 2: {
+            std::string l = make(depth - 1);
+            const char *op = next(2) ? " / " : " % ";
+            return "(" + l + op + std::to_string(1 + next(9)) + ")";
+        }
         default: {
             // A flat chain checks precedence. Products and shifts take small
             // literal right operands so that nothing overflows 32 bits.
