@@ -48,6 +48,16 @@ int32_t console_getch();
 // 0xFF47 Home, 0xFF4F End, 0xFF49 PgUp, 0xFF51 PgDn, 0xFF52 Ins, 0xFF53 Del).
 int32_t read_key();
 
+// The next byte of standard input as it came, with no key decoding; -1 when
+// none is waiting (also at end of input).
+int32_t read_input_byte();
+
+// True when standard input is a terminal (keys are typed, not piped).
+bool console_input_is_terminal();
+
+// While on, Ctrl+C typed at the terminal is the key 3 instead of a break.
+void console_break_key_as_key(bool on);
+
 // Drops keys typed ahead on a terminal.
 void console_flush_input();
 

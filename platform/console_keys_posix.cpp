@@ -29,6 +29,15 @@ bool input_is_tty() {
     return console_state.input_tty == 1;
 }
 
+bool apply_raw_mode() {
+    termios t = console_state.saved_mode;
+    t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
+    t.c_cc[VMIN] = 1;
+    t.c_cc[VTIME] = 0;
+    if (console_state.break_as_key) t.c_cc[VINTR] = _POSIX_VDISABLE;
+    return tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0;
+}
+
 void enter_raw() {
     if (!input_is_tty() || console_state.raw_on) return;
     std::lock_guard<std::mutex> hold(console_state.raw_lock);
@@ -38,11 +47,7 @@ void enter_raw() {
         console_state.have_saved = true;
         std::call_once(console_state.keys_restore_registered, [] { std::atexit(console_restore); });
     }
-    termios t = console_state.saved_mode;
-    t.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO);
-    t.c_cc[VMIN] = 1;
-    t.c_cc[VTIME] = 0;
-    if (tcsetattr(STDIN_FILENO, TCSANOW, &t) == 0) console_state.raw_on = true;
+    if (apply_raw_mode()) console_state.raw_on = true;
 }
 
 void leave_raw() {
@@ -106,6 +111,21 @@ int32_t read_key() {
     Key key;
     if (!take_key(key)) return -1;
     return key.scan < 0 ? key.code : KEY_EXTENDED | key.scan;
+}
+
+int32_t read_input_byte() {
+    if (!console_kbhit()) return -1;
+    unsigned char b = console_state.pending.front();
+    console_state.pending.pop_front();
+    return b;
+}
+
+bool console_input_is_terminal() { return input_is_tty(); }
+
+void console_break_key_as_key(bool on) {
+    std::lock_guard<std::mutex> hold(console_state.raw_lock);
+    console_state.break_as_key = on;
+    if (console_state.raw_on && !console_state.raw_forbidden) apply_raw_mode();
 }
 
 void console_flush_input() {

@@ -161,6 +161,24 @@ int console_kbhit() {
     return keys.pending.empty() ? 0 : 1;
 }
 
+int32_t read_input_byte() {
+    if (input_kind() == Input::Console) return -1;  // a console gives keys, not bytes
+    if (keys.pending.empty()) fill(0);
+    if (keys.pending.empty()) return -1;
+    unsigned char b = keys.pending.front();
+    keys.pending.pop_front();
+    return b;
+}
+
+bool console_input_is_terminal() { return input_kind() == Input::Console; }
+
+// Without processed input the console hands Ctrl+C over as a key.
+void console_break_key_as_key(bool on) {
+    DWORD mode;
+    if (input_kind() != Input::Console || !GetConsoleMode(keys.handle, &mode)) return;
+    SetConsoleMode(keys.handle, on ? mode & ~DWORD{ENABLE_PROCESSED_INPUT} : mode | ENABLE_PROCESSED_INPUT);
+}
+
 int32_t console_getch() {
     Key key = wait_key();
     console_flush_input();

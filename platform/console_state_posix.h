@@ -23,6 +23,7 @@ struct ConsoleState {
     // still does; the lock makes the last restore and a late switch exclusive.
     std::mutex raw_lock;
     bool raw_forbidden = false;
+    bool break_as_key = false;  // raw mode leaves VINTR off
     // Screen (console_screen.cpp).
     int32_t text_attribute = 7;
     bool reverse_colour = false;

@@ -9,10 +9,13 @@
 //  - fill_standard_streams: /dev/null (NUL) on a closed stdin, stdout or
 //    stderr; on Windows also binary mode on all three, so bytes pass as on
 //    Linux.
+//  - state_file_path, make_parent_directories: files the program keeps
+//    between runs ($XDG_STATE_HOME/vordel/, else ~/.local/state/vordel/).
 #pragma once
 
 #include <cstddef>
 #include <cstdio>
+#include <string>
 
 class ReadFile {
 public:
@@ -39,3 +42,11 @@ bool same_file(const char *a, const char *b);
 // Opens /dev/null on any of descriptors 0..2 that is closed, so a file opened
 // later can never take the place of the keyboard or the console.
 void fill_standard_streams();
+
+// $XDG_STATE_HOME/vordel/name, or $HOME/.local/state/vordel/name when that is
+// unset or empty; "" when neither variable is set.
+std::string state_file_path(const char *name);
+
+// Creates the folders leading to path (mode 0700) that do not exist yet;
+// false when one cannot be made.
+bool make_parent_directories(const std::string &path);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 
 ReadFile::~ReadFile() {
     if (fd_ >= 0) close(fd_);
@@ -40,4 +41,20 @@ void fill_standard_streams() {
         int null_fd = ::open("/dev/null", O_RDWR);
         if (null_fd >= 0 && null_fd != fd) close(null_fd);  // lowest free slot is fd itself
     }
+}
+
+std::string state_file_path(const char *name) {
+    const char *state = std::getenv("XDG_STATE_HOME");
+    if (state && *state) return std::string(state) + "/vordel/" + name;
+    const char *home = std::getenv("HOME");
+    if (home && *home) return std::string(home) + "/.local/state/vordel/" + name;
+    return "";
+}
+
+bool make_parent_directories(const std::string &path) {
+    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+        std::string dir = path.substr(0, slash);
+        if (mkdir(dir.c_str(), 0700) != 0 && errno != EEXIST) return false;
+    }
+    return true;
 }

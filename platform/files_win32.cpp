@@ -2,6 +2,8 @@
 #include <io.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <string>
 
 // The system's ReadFile function would clash with our class of that name.
 #define ReadFile SystemReadFile
@@ -62,4 +64,18 @@ void fill_standard_streams() {
         // streams either.
         _setmode(fd, _O_BINARY);
     }
+}
+
+std::string state_file_path(const char *name) {
+    const char *base = std::getenv("LOCALAPPDATA");
+    if (base && *base) return std::string(base) + "\\vordel\\" + name;
+    return "";
+}
+
+bool make_parent_directories(const std::string &path) {
+    for (size_t sep = path.find_first_of("\\/", 3); sep != std::string::npos; sep = path.find_first_of("\\/", sep + 1)) {
+        std::string dir = path.substr(0, sep);
+        if (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return true;
 }
