@@ -1,6 +1,7 @@
 #include "printer/builtin_table.h"
 
 #include "printer/image_builtins.h"
+#include "printer/scan_builtins.h"
 #include "printer/status_texts.h"
 
 namespace {
@@ -17,9 +18,21 @@ constexpr BuiltinEntry entries[] = {
     {BuiltinId::do_GS_8_L_68, do_GS_8_L_68},
     {BuiltinId::do_GS_LP_L_112, do_GS_LP_L_112},
     {BuiltinId::do_GS_LP_L_67, do_GS_LP_L_67},
+    {BuiltinId::do_GS_LP_G_32, do_GS_LP_G_32},
+    {BuiltinId::do_GS_LP_G_60, do_GS_LP_G_60},
+    {BuiltinId::do_GS_LP_G_61, do_GS_LP_G_61},
+    {BuiltinId::do_GS_LP_G_64, do_GS_LP_G_64},
+    {BuiltinId::do_GS_LP_G_65, do_GS_LP_G_65},
+    {BuiltinId::do_GS_LP_G_66, do_GS_LP_G_66},
+    {BuiltinId::do_GS_LP_G_67, do_GS_LP_G_67},
+    {BuiltinId::do_GS_LP_G_70, do_GS_LP_G_70},
+    {BuiltinId::do_GS_LP_G_71, do_GS_LP_G_71},
     {BuiltinId::do_GS_Q0, do_GS_Q0},
     {BuiltinId::do_GS_v0, do_GS_v0},
+    {BuiltinId::do_NCR_GS_LP_G_65, do_NCR_GS_LP_G_65},
     {BuiltinId::do_QR_v0, do_QR_v0},
+    {BuiltinId::do_scan, do_scan},
+    {BuiltinId::do_wave, do_wave},
 };
 
 }  // namespace
