@@ -53,6 +53,9 @@ enum class Request : uint8_t {
     FsA,
     FsB,
     FsPlus,
+    GsParenG,     // scanner and data read-back (sim/replies_scan.h)
+    FsParenG,
+    FsBar,
     Count
 };
 

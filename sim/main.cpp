@@ -29,6 +29,8 @@ constexpr const char *usage_text =
     "  --hold MS           read nothing for the first MS milliseconds\n"
     "  --silent            answer nothing\n"
     "  --seed N            seed of the garbage bytes\n"
+    "  --scan NAME=VALUE   the scanner: size=WxH, block=N, encoding=raw|hex,\n"
+    "                      protocol=standard|ncr, jam=N, wave=N\n"
     "  --render OUT.png    draw what is printed as one picture (a dashed line at cuts)\n"
     "  --render-dir DIR    draw one picture per paper cut: DIR/receipt-0001.png, ...\n"
     "  --paper 58|80       paper width in mm for the pictures (default 80: 576 dots)\n"
@@ -36,7 +38,7 @@ constexpr const char *usage_text =
     "  FILE                draw the print data in FILE instead of serving\n"
     "  --help              this text\n"
     "Control commands, one a line on standard input (\"help\" lists them):\n"
-    "  set, hold, silent, garbage, drop, send, reply, show, echo, help, quit\n";
+    "  set, hold, silent, garbage, drop, send, reply, scan, show, echo, help, quit\n";
 
 struct Settings {
     bool serial = false;
@@ -48,7 +50,7 @@ struct Settings {
     std::string render, render_dir, input;
     long seed = -1;
     std::string link, log;
-    std::vector<std::string> replies, states;
+    std::vector<std::string> replies, states, scans;
 };
 
 struct Option {
@@ -73,6 +75,8 @@ constexpr Option options[] = {
      [](Settings &s, std::string_view v, std::string *) { s.replies.emplace_back(v); return true; }},
     {"--set", true,
      [](Settings &s, std::string_view v, std::string *) { s.states.emplace_back(v); return true; }},
+    {"--scan", true,
+     [](Settings &s, std::string_view v, std::string *) { s.scans.emplace_back(v); return true; }},
     {"--text-cells", false, [](Settings &s, std::string_view, std::string *) { return s.text_cells = true; }},
     {"--render", true,
      [](Settings &s, std::string_view v, std::string *e) {
@@ -172,6 +176,11 @@ bool configure(Session &session, const Settings &settings) {
     for (const std::string &s : settings.states)
         if (!session.set_state(s, &error)) {
             std::fprintf(stderr, "vordel-sim: --set: %s\n", error.c_str());
+            return false;
+        }
+    for (const std::string &s : settings.scans)
+        if (!session.set_scan(s, &error)) {
+            std::fprintf(stderr, "vordel-sim: --scan: %s\n", error.c_str());
             return false;
         }
     session.set_silent(settings.silent);

@@ -89,6 +89,9 @@ const ReplyLogic::Handler ReplyLogic::handlers[] = {
     &ReplyLogic::empty_block,           // FsA
     &ReplyLogic::empty_block,           // FsB
     &ReplyLogic::empty_block,           // FsPlus
+    &ReplyLogic::scan_request,          // GsParenG
+    &ReplyLogic::scan_encoding,         // FsParenG
+    &ReplyLogic::wave_request,          // FsBar
 };
 
 Replies ReplyLogic::answer(const Command &command) {

@@ -10,10 +10,12 @@
 
 #include "sim/model.h"
 #include "sim/reader.h"
+#include "sim/replies_scan.h"
 
 struct Reply {
     std::vector<uint8_t> bytes;
     std::string what;  // for the trace: "16h", "block 6 bytes", "ASB 14 00 00 00"
+    uint8_t await = 0;  // not 0: the replies after this one wait for this byte from the host
 };
 using Replies = std::vector<Reply>;
 
@@ -31,6 +33,7 @@ public:
     Replies answer(const Command &command);
     // The automatic status due after the state was changed from outside.
     Replies state_changed();
+    ScanSettings &scan() { return scan_; }
 
     using Handler = void (ReplyLogic::*)(const Command &, Replies &);
 
@@ -53,6 +56,9 @@ private:
     void cut(const Command &c, Replies &out);
     void drawer_pulse(const Command &c, Replies &out);
     void nothing(const Command &, Replies &) {}
+    void scan_request(const Command &c, Replies &out) { answer_gs_paren_g(scan_, c, out); }
+    void scan_encoding(const Command &c, Replies &out) { answer_fs_paren_g(scan_, c, out); }
+    void wave_request(const Command &c, Replies &out) { answer_wave(scan_, c, out); }
     void send_due_status(Replies &out, bool force_asb, bool force_ink, bool force_ext);
 
     static const Handler handlers[];
@@ -61,4 +67,5 @@ private:
     uint8_t asb_enable_ = 0, ink_enable_ = 0, ext_enable_ = 0;
     StatusBlock asb_sent_{}, ink_sent_{}, ext_sent_{};
     uint32_t lines_fed_ = 0, cuts_ = 0;
+    ScanSettings scan_;
 };

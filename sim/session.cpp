@@ -43,6 +43,7 @@ const Session::Verb Session::verbs[] = {
     {"drop", &Session::do_drop, "drop                close the line; a new one is announced"},
     {"send", &Session::do_send, "send HEX...         send these bytes"},
     {"reply", &Session::do_reply, "reply REQUEST=REPLY answer REQUEST with REPLY (- for nothing)"},
+    {"scan", &Session::do_scan, "scan [NAME=VALUE...] show or change the scanner (size, block, encoding, ...)"},
     {"show", &Session::do_show, "show                print the printer's state"},
     {"echo", &Session::do_echo, "echo TEXT           print TEXT (a marker for scripts)"},
     {"help", &Session::do_help, "help                list the control commands"},
@@ -58,6 +59,11 @@ void Session::receive(std::span<const uint8_t> bytes) {
         std::fwrite(bytes.data(), 1, bytes.size(), options_.log);
         std::fflush(options_.log);
     }
+    for (uint8_t b : bytes)
+        if (awaited_ && b == awaited_) {
+            awaited_ = 0;
+            send_waiting(waiting_, byte_reply(b).what);
+        }
     reader_.feed(bytes);
     if (copy_) copy_(bytes);
 }
@@ -92,6 +98,13 @@ void Session::on_request(size_t index, std::span<const uint8_t> bytes) {
 }
 
 void Session::send_replies(const Replies &replies, const std::string &cause) {
+    if (std::any_of(replies.begin(), replies.end(), [](const Reply &r) { return r.await != 0; })) {
+        // A new transfer replaces one the host gave up on.
+        waiting_.assign(replies.begin(), replies.end());
+        awaited_ = 0;
+        send_waiting(waiting_, cause);
+        return;
+    }
     std::string text = cause;
     for (size_t i = 0; i < replies.size(); ++i) {
         text += i == 0 ? " -> " : ", ";
@@ -101,6 +114,29 @@ void Session::send_replies(const Replies &replies, const std::string &cause) {
         ++counters_.replies;
     }
     if (silent_ && !replies.empty()) text += " (silent)";
+    if (options_.trace) trace(text);
+}
+
+// Sends from the front of queue up to a reply that waits for the host.
+void Session::send_waiting(std::deque<Reply> &queue, std::string text) {
+    for (bool first = true; !queue.empty(); first = false) {
+        Reply r = std::move(queue.front());
+        queue.pop_front();
+        text += first ? " -> " : ", ";
+        text += r.what;
+        if (silent_) {
+            queue.clear();
+            text += " (silent)";
+            break;
+        }
+        line_.send(r.bytes);
+        ++counters_.replies;
+        if (r.await && !queue.empty()) {
+            awaited_ = r.await;
+            text += " (waits for " + byte_reply(r.await).what + ")";
+            break;
+        }
+    }
     if (options_.trace) trace(text);
 }
 
@@ -198,6 +234,18 @@ bool Session::do_reply(std::span<const std::string_view> args) {
     if (args.size() != 1) return false;
     std::string error;
     if (!add_reply(args[0], &error)) complain(error);
+    return true;
+}
+
+bool Session::do_scan(std::span<const std::string_view> args) {
+    for (std::string_view assignment : args) {
+        std::string error;
+        if (!set_scan(assignment, &error)) complain(error);
+    }
+    if (args.empty()) {
+        std::fprintf(options_.out, "%s\n", describe_scan_settings(logic_.scan()).c_str());
+        std::fflush(options_.out);
+    }
     return true;
 }
 

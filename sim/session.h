@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <functional>
 #include <random>
 #include <span>
@@ -50,13 +51,20 @@ public:
     void idle();
     bool holding_bytes() const { return reader_.holding(); }
     // The line was replaced: a partly received command is forgotten.
-    void line_reset() { reader_.reset(); }
+    void line_reset() {
+        reader_.reset();
+        waiting_.clear();
+        awaited_ = 0;
+    }
 
     // Runs one control command line; false when it asks to end (quit).
     // Complaints go to the error stream; the session goes on.
     bool control(std::string_view line);
     bool add_reply(std::string_view text, std::string *error);  // REQUEST=REPLY
     bool set_state(std::string_view assignment, std::string *error);
+    bool set_scan(std::string_view assignment, std::string *error) {
+        return set_scan_setting(logic_.scan(), assignment, error);
+    }
     void set_silent(bool on) { silent_ = on; }
     // Every received byte goes to sink too (the preview).
     void copy_received(std::function<void(std::span<const uint8_t>)> sink) { copy_ = std::move(sink); }
@@ -76,6 +84,7 @@ private:
     void on_command(const Command &command) override;
     void on_request(size_t index, std::span<const uint8_t> bytes) override;
     void send_replies(const Replies &replies, const std::string &cause);
+    void send_waiting(std::deque<Reply> &queue, std::string text);
     void trace(const std::string &line);
     void complain(const std::string &text);
 
@@ -86,6 +95,7 @@ private:
     bool do_drop(std::span<const std::string_view> args);
     bool do_send(std::span<const std::string_view> args);
     bool do_reply(std::span<const std::string_view> args);
+    bool do_scan(std::span<const std::string_view> args);
     bool do_show(std::span<const std::string_view> args);
     bool do_echo(std::span<const std::string_view> args);
     bool do_help(std::span<const std::string_view> args);
@@ -99,6 +109,9 @@ private:
     ReplyLogic logic_{state_};
     CommandReader reader_{*this};
     std::vector<ScriptedReply> scripted_;
+    // The rest of a transfer, sent once the host's byte awaited_ arrives.
+    std::deque<Reply> waiting_;
+    uint8_t awaited_ = 0;
     bool silent_ = false;
     bool quit_ = false;
     Counters counters_;
