@@ -9,3 +9,9 @@ if(Python3_FOUND AND TARGET vordel-sim)
                    $<TARGET_FILE:vordel> $<TARGET_FILE:vordel-sim>)
   set_tests_properties(sim.vordel PROPERTIES TIMEOUT 600)
 endif()
+if(Python3_FOUND AND TARGET vordel-sim)
+  add_test(NAME sim.scan
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/sim/scan_test.py
+                   $<TARGET_FILE:vordel> $<TARGET_FILE:vordel-sim>)
+  set_tests_properties(sim.scan PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
+endif()
