@@ -13,6 +13,7 @@ import threading
 import time
 import tty
 
+sys.dont_write_bytecode = True  # no caches in the source tree
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "sim"))
 from simulator import Simulator  # noqa: E402
 import vordel_sim_test  # noqa: E402

@@ -12,6 +12,7 @@ import tempfile
 import time
 import unittest
 
+sys.dont_write_bytecode = True  # no caches in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from simulator import DEADLINE, Simulator  # noqa: E402
 from vordel_sim_test import SKIPPED, VordelRun  # noqa: E402
