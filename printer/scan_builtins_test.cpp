@@ -46,7 +46,8 @@ const std::string ack = "\x06";
 class ScanBuiltins : public testing::Test {
 protected:
     void SetUp() override {
-        dir_ = testing::TempDir() + "scan_builtins";
+        // One folder per test: ctest runs them side by side.
+        dir_ = testing::TempDir() + "scan_builtins_" + testing::UnitTest::GetInstance()->current_test_info()->name();
         std::system(("rm -rf '" + dir_ + "' && mkdir -p '" + dir_ + "/vordel'").c_str());
         std::ofstream(dir_ + "/vordel/vordel.ini") << "";
         setenv("XDG_CONFIG_HOME", dir_.c_str(), 1);
