@@ -129,6 +129,8 @@ NODE *do_sub(NODE *args);
 NODE *do_substr(NODE *args);
 NODE *do_system(NODE *args);
 NODE *do_time(NODE *args);
+// The text time() built last ("hh:mm:ss.mmm"), empty before the first call.
+const char *last_time_text();
 NODE *do_timer(NODE *args);
 NODE *do_tolower(NODE *args);
 NODE *do_toupper(NODE *args);

@@ -10,7 +10,10 @@
 
 namespace {
 RandomState random_state;
+char time_text[32] = "";
 }  // namespace
+
+const char *last_time_text() { return time_text; }
 
 NODE *do_date(NODE *) {
     LocalTime t = local_time();
@@ -21,9 +24,9 @@ NODE *do_date(NODE *) {
 
 NODE *do_time(NODE *) {
     LocalTime t = local_time();
-    char text[32];
-    int n = std::snprintf(text, sizeof text, "%02d:%02d:%02d.%03d", t.hour, t.minute, t.second, t.millisecond);
-    return text_result(std::string_view(text, static_cast<size_t>(n)));
+    int n = std::snprintf(time_text, sizeof time_text, "%02d:%02d:%02d.%03d", t.hour, t.minute, t.second,
+                          t.millisecond);
+    return text_result(std::string_view(time_text, static_cast<size_t>(n)));
 }
 
 NODE *do_now(NODE *) { return number_result(static_cast<int32_t>(tick_count_ms())); }

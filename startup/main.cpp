@@ -9,6 +9,7 @@
 #include "platform/files.h"
 #include "ports/file/comm_log.h"
 #include "ports/file/log_builtin.h"
+#include "ports/port_builtins.h"
 #include "ports/port_sets.h"
 #include "printer/builtin_table.h"
 #include "startup/break_handler.h"
@@ -38,6 +39,7 @@ int main(int argc, char **argv) {
     set_fatal_hook(end_on_fatal);
     install_builtins(printer_builtins());
     install_builtins(log_builtins());
+    install_builtins(port_builtins());
     fill_standard_streams();
     start_break_handling();
     print_banner();
