@@ -21,6 +21,9 @@ constexpr FieldInfo fields[] = {
     {"ink2", {"ok", "near-end", "end"}},
     {"slip-face", {"front", "back"}},
     {"scan", {"absent", "present"}},
+    {"emulation", {"none", "pr2", "ithaca"}},
+    {"passbook", {"none", "inserted"}},
+    {"operator", {"released", "button1", "button2"}},
 };
 static_assert(std::size(fields) == static_cast<size_t>(Field::Count));
 

@@ -33,6 +33,9 @@ enum class Field : uint8_t {
     Ink2,        // tank 2
     SlipFace,    // front, back
     Scan,        // scanner sheet sensors: absent, present
+    Emulation,   // none, pr2 (passbook commands), ithaca (ENQ n)
+    Passbook,    // none, inserted
+    Operator,    // passbook panel: released, button1, button2 (the last one pressed)
     Count
 };
 

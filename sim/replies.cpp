@@ -85,10 +85,10 @@ const ReplyLogic::Handler ReplyLogic::handlers[] = {
     &ReplyLogic::asb_enable,            // GsA
     &ReplyLogic::ink_asb_enable,        // GsJ
     &ReplyLogic::ext_asb_enable,        // FsParenE
-    &ReplyLogic::empty_block,           // FsParenJ
-    &ReplyLogic::empty_block,           // FsA
-    &ReplyLogic::empty_block,           // FsB
-    &ReplyLogic::empty_block,           // FsPlus
+    &ReplyLogic::info_block,            // FsParenJ
+    &ReplyLogic::info_block,            // FsA
+    &ReplyLogic::info_block,            // FsB
+    &ReplyLogic::record_block,          // FsPlus
     &ReplyLogic::scan_request,          // GsParenG
     &ReplyLogic::scan_encoding,         // FsParenG
     &ReplyLogic::wave_request,          // FsBar
@@ -222,9 +222,6 @@ void ReplyLogic::ext_asb_enable(const Command &c, Replies &out) {
     ext_enable_ = c.param(3);
     send_due_status(out, false, false, true);
 }
-
-// Requests whose data this printer has none of: a block with no data.
-void ReplyLogic::empty_block(const Command &, Replies &out) { out.push_back(block_reply("")); }
 
 void ReplyLogic::line_feed(const Command &, Replies &) { ++lines_fed_; }
 

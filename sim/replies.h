@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,21 @@ public:
     Replies state_changed();
     ScanSettings &scan() { return scan_; }
 
+    // Requests of the emulated command sets (passbook PR2, Ithaca ENQ n), as
+    // byte patterns the reader matches while `emulation` selects one; they
+    // clash with receipt commands (ESC -, ESC U, ESC i) and are never read
+    // otherwise. answer_emulation answers matched bytes and names them.
+    static std::vector<std::vector<uint8_t>> emulation_patterns(uint8_t emulation);
+    Replies answer_emulation(std::span<const uint8_t> bytes, std::string *name);
+
+    // FS + answers one block of records; each record after the first waits
+    // for the host's acknowledgement byte 81h, and the closing NUL for the
+    // last one. Forgotten when the line is replaced.
+    static constexpr uint8_t record_ack = 0x81;
+    bool awaiting_ack() const { return !records_.empty(); }
+    Replies acknowledged();
+    void forget_records() { records_.clear(); }
+
     using Handler = void (ReplyLogic::*)(const Command &, Replies &);
 
 private:
@@ -50,7 +66,8 @@ private:
     void asb_enable(const Command &c, Replies &out);
     void ink_asb_enable(const Command &c, Replies &out);
     void ext_asb_enable(const Command &c, Replies &out);
-    void empty_block(const Command &c, Replies &out);
+    void info_block(const Command &c, Replies &out);
+    void record_block(const Command &c, Replies &out);
     void line_feed(const Command &c, Replies &out);
     void feed_lines(const Command &c, Replies &out);
     void cut(const Command &c, Replies &out);
@@ -68,4 +85,5 @@ private:
     StatusBlock asb_sent_{}, ink_sent_{}, ext_sent_{};
     uint32_t lines_fed_ = 0, cuts_ = 0;
     ScanSettings scan_;
+    std::vector<Reply> records_;  // still to send, in order
 };

@@ -91,7 +91,7 @@ TEST(PrinterModel, SetAndShowUseTheFieldWords) {
     EXPECT_EQ(describe_state(s),
               "online=on cover=open paper=ok journal=ok drawer=low feed=released mechanical-error=yes "
               "cutter-error=no unrecoverable-error=no recoverable-error=no slip=none validation=none "
-              "ink=ok ink2=near-end slip-face=front scan=absent");
+              "ink=ok ink2=near-end slip-face=front scan=absent emulation=none passbook=none operator=released");
     EXPECT_FALSE(set_state(s, "cover=ajar", &error));
     EXPECT_EQ(error, "'ajar' is no value of cover (closed, open)");
     EXPECT_FALSE(set_state(s, "lid=open", &error));
@@ -140,7 +140,9 @@ TEST(ReplyLogic, AnswersRequestsFromTheModel) {
         {{0x1D, 0x49, 0x41}, {block("1.00")}},
         {{0x1D, 0x49, 0x70}, {block("0")}},
         {{0x1D, 0x49, 0x0A}, {}},
-        {{0x1C, 0x62}, {block("")}},
+        {{0x1C, 0x62}, {block("b none")}},
+        {{0x1C, 0x28, 0x6A, 0x01}, {block("j1 none")}},
+        {{0x1C, 0x61, 0x30, 0x02}, {block("a2 none")}},
         {{0x1D, 0x67, 0x32, 0x00, 20, 0}, {block("0")}},
         {{0x1B, 0x40}, {}},
     };

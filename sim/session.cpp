@@ -64,8 +64,22 @@ void Session::receive(std::span<const uint8_t> bytes) {
             awaited_ = 0;
             send_waiting(waiting_, byte_reply(b).what);
         }
-    reader_.feed(bytes);
+    feed_reader(bytes);
     if (copy_) copy_(bytes);
+}
+
+// While FS + records wait for their acknowledgements, 81h is one and not
+// print data.
+void Session::feed_reader(std::span<const uint8_t> bytes) {
+    while (logic_.awaiting_ack()) {
+        auto ack = std::find(bytes.begin(), bytes.end(), ReplyLogic::record_ack);
+        if (ack == bytes.end()) break;
+        size_t at = static_cast<size_t>(ack - bytes.begin());
+        reader_.feed(bytes.first(at));
+        send_replies(logic_.acknowledged(), "ack");
+        bytes = bytes.subspan(at + 1);
+    }
+    reader_.feed(bytes);
 }
 
 void Session::idle() { reader_.release(); }
@@ -87,6 +101,12 @@ void Session::on_command(const Command &command) {
 
 void Session::on_request(size_t index, std::span<const uint8_t> bytes) {
     ++counters_.commands;
+    if (index >= scripted_.size()) {
+        std::string name;
+        Replies replies = logic_.answer_emulation(bytes, &name);
+        send_replies(replies, name);
+        return;
+    }
     const ScriptedReply &scripted = scripted_[index];
     Replies replies;
     if (!scripted.silent) replies.push_back({scripted.reply, scripted.reply.size() == 1
@@ -157,14 +177,22 @@ bool Session::add_reply(std::string_view text, std::string *error) {
         *same = std::move(reply);
     else
         scripted_.push_back(std::move(reply));
+    update_requests();
+    return true;
+}
+
+// Scripted requests come first: they win over an emulated one of the same bytes.
+void Session::update_requests() {
     std::vector<std::vector<uint8_t>> patterns;
     for (const ScriptedReply &r : scripted_) patterns.push_back(r.request);
+    emulation_ = state_[Field::Emulation];
+    for (auto &p : ReplyLogic::emulation_patterns(emulation_)) patterns.push_back(std::move(p));
     reader_.set_requests(std::move(patterns));
-    return true;
 }
 
 bool Session::set_state(std::string_view assignment, std::string *error) {
     if (!::set_state(state_, assignment, error)) return false;
+    if (state_[Field::Emulation] != emulation_) update_requests();
     send_replies(logic_.state_changed(), "state");
     return true;
 }

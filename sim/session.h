@@ -55,6 +55,7 @@ public:
         reader_.reset();
         waiting_.clear();
         awaited_ = 0;
+        logic_.forget_records();
     }
 
     // Runs one control command line; false when it asks to end (quit).
@@ -85,6 +86,8 @@ private:
     void on_request(size_t index, std::span<const uint8_t> bytes) override;
     void send_replies(const Replies &replies, const std::string &cause);
     void send_waiting(std::deque<Reply> &queue, std::string text);
+    void feed_reader(std::span<const uint8_t> bytes);
+    void update_requests();
     void trace(const std::string &line);
     void complain(const std::string &text);
 
@@ -113,6 +116,7 @@ private:
     std::deque<Reply> waiting_;
     uint8_t awaited_ = 0;
     bool silent_ = false;
+    uint8_t emulation_ = 0;  // the command set the reader's patterns were made for
     bool quit_ = false;
     Counters counters_;
     std::mt19937 random_;

@@ -10,6 +10,11 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
+Bytes operator+(Bytes a, const Bytes &b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
 struct FakeLine : Line {
     Bytes sent;
     std::vector<int> holds;
@@ -84,6 +89,37 @@ TEST_F(SessionTest, StateChangesSendDueAutomaticStatus) {
     err.take();
     session.control("set feed=pressed");
     EXPECT_EQ(err.take(), "control: set feed=pressed\nstate -> ASB 78 00 60 6F\n");
+}
+
+TEST_F(SessionTest, RecordBlockWaitsForEachAcknowledgement) {
+    Bytes rec2 = {'R', '2', 0x33, 0x04, 'R', 'E', 'C', '0', '0', '0', '0', '2'};
+    Bytes first = ask({0x1C, 0x2B, 0x31, 1, 0, 0, 0, 3, 0, 0, 0});
+    EXPECT_EQ(first, (Bytes{0x5F, '0', 'R', '1', 0x33, 0x04, 'R', 'E', 'C', '0', '0', '0', '0', '1'}));
+    EXPECT_TRUE(ask({'x'}).empty()) << "print data is no acknowledgement";
+    // The acknowledgement inside other bytes still counts; the others are read.
+    EXPECT_EQ(ask({0x10, 0x04, 0x01, 0x81, 0x10, 0x04}), Bytes{0x12} + rec2);
+    Bytes rest = ask({0x01, 0x81});
+    EXPECT_EQ(rest.size(), 1u + 12u);
+    EXPECT_EQ(ask({0x81}), Bytes{0x00});
+    EXPECT_TRUE(ask({0x81}).empty()) << "after the block 81h is print data again";
+    EXPECT_EQ(err.take(),
+              "FS + 49 1 0 0 0 ... (11 bytes) -> block of 3 records, record 1\ntext 1 bytes\nDLE EOT 1 -> 12h\n"
+              "ack -> record 2\nDLE EOT 1 -> 12h\nack -> record 3\nack -> end of block\ntext 1 bytes\n");
+}
+
+TEST_F(SessionTest, EmulatedCommandSetsOnlyWhenSelected) {
+    EXPECT_TRUE(ask({0x1B, 0x2D, 0x01}).empty()) << "ESC - 1 is underline on a receipt printer";
+    session.control("set emulation=pr2 operator=button1");
+    err.take();
+    EXPECT_EQ(ask({0x1B, 0x55, 0x01}), (Bytes{0x02, 0x00, 0x05}));
+    EXPECT_EQ(ask({0x1B, 0x2D}), (Bytes{0x02, 0x00, ' ', ' ', ' ', '0'}));
+    Bytes id = ask({0x1B, 0x20, 0x62});
+    EXPECT_EQ(id.size(), 17u);
+    EXPECT_EQ(id[13], 0x00);
+    EXPECT_TRUE(ask({0x05, 0x31}).empty()) << "ENQ belongs to the other emulation";
+    EXPECT_EQ(err.take(), "PR2 ESC U 1 -> 3 bytes\nPR2 ESC - -> 6 bytes\nPR2 ESC SP b -> 17 bytes\ntext 2 bytes\n");
+    session.control("set emulation=ithaca cover=open");
+    EXPECT_EQ(ask({0x05, 0x31}), (Bytes{0x35, 0x31}));
 }
 
 TEST_F(SessionTest, BadControlLinesAreReportedAndIgnored) {
