@@ -145,12 +145,15 @@ TEST_F(StatusRequests, StatusStoreRequests) {
     EXPECT_EQ(text(call(do_GS_a, args({N(0x100)}))), bytes({0, 0, 0, 0}));
     EXPECT_EQ(sent(3), bytes({0x1D, 0x61, 0}));
     EXPECT_EQ(current_port.port_rx_count(), 1);
+    EXPECT_EQ(text(call(do_FS_LP_e, args({N(0)}))), bytes({0, 0, 0, 0}));
+    EXPECT_EQ(sent(10).substr(3), bytes({0x1C, 0x28, 0x65, 2, 0, 0x33, 0}));
+    EXPECT_EQ(current_port.port_rx_count(), 1);
     EXPECT_EQ(number(call(do_DLE_EOT, args({N(1)}), "")), 0x12);
 
     EXPECT_EQ(text(call(do_GS_a, args({N(0xFF)}), bytes({0x14, 0, 0, 0}))), bytes({0x14, 0, 0, 0}));
     EXPECT_EQ(text(call(do_GS_j, args({N(1)}), bytes({0x35, 0, 0, 4}))), bytes({0x35, 0, 0, 4}));
     EXPECT_EQ(text(call(do_FS_LP_e, args({N(1)}), bytes({0x39, 0, 5, 0}))), bytes({0x39, 0, 5, 0}));
-    EXPECT_EQ(sent(19).substr(6), bytes({0x1D, 0x61, 0xFF, 0x1D, 0x6A, 1, 0x1C, 0x28, 0x65, 2, 0, 0x33, 1}));
+    EXPECT_EQ(sent(26).substr(13), bytes({0x1D, 0x61, 0xFF, 0x1D, 0x6A, 1, 0x1C, 0x28, 0x65, 2, 0, 0x33, 1}));
     // A plain byte ends an ASB wait with "@@@"; the old status comes back.
     EXPECT_EQ(text(call(do_GS_a, args({N(2)}), "\x40")), bytes({0x14, 0, 0, 0}));
     EXPECT_EQ(out_, "@@@");

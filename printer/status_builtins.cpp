@@ -141,7 +141,11 @@ NODE *do_FS_LP_e(NODE *list) {
     BuiltinArgs args(list);
     int32_t n = arg_number(args);
     if (unwinding()) return null_string;
-    request_reply("FS_LP_e", {FS, 0x28, 0x65, 2, 0, 0x33, n}, SendWith::Queued, WAIT_EXT_ASB);
+    // As for GS a 0 and GS j 0: no status follows a switch-off, so none is awaited.
+    if ((n & 0xFF) == 0)
+        send_command("FS_LP_e", {FS, 0x28, 0x65, 2, 0, 0x33, n}, SendWith::Queued);
+    else
+        request_reply("FS_LP_e", {FS, 0x28, 0x65, 2, 0, 0x33, n}, SendWith::Queued, WAIT_EXT_ASB);
     return status_result(last_ext_asb);
 }
 

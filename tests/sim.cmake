@@ -8,6 +8,10 @@ if(Python3_FOUND AND TARGET vordel-sim)
            COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/sim/vordel_sim_test.py
                    $<TARGET_FILE:vordel> $<TARGET_FILE:vordel-sim>)
   set_tests_properties(sim.vordel PROPERTIES TIMEOUT 600)
+  add_test(NAME sim.status
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/sim/status_sim_test.py
+                   $<TARGET_FILE:vordel> $<TARGET_FILE:vordel-sim>)
+  set_tests_properties(sim.status PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
 endif()
 if(Python3_FOUND AND TARGET vordel-sim)
   add_test(NAME sim.scan
