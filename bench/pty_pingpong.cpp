@@ -3,6 +3,7 @@
 // trip in microseconds. usage: pty_pingpong [rounds]
 #include <fcntl.h>
 #include <poll.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
@@ -39,6 +40,7 @@ int main(int argc, char **argv) {
     pid_t child = fork();
     if (child == 0) {
         // The peer: a raw line that answers every byte with one byte.
+        ::close(pty.master_fd());  // so the peer sees the hang-up when the host ends
         int fd = ::open(pty.slave_path().c_str(), O_RDWR | O_NOCTTY);
         termios t{};
         tcgetattr(fd, &t);
@@ -59,6 +61,7 @@ int main(int argc, char **argv) {
     double us = std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - start).count();
     std::printf("%.1f\n", us / rounds);
     pty.close();
+    kill(child, SIGTERM);
     waitpid(child, nullptr, 0);
     return 0;
 }

@@ -10,6 +10,7 @@ import subprocess
 import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "sim"))
+import vordel_sim_test  # noqa: E402
 from simulator import Simulator  # noqa: E402
 from vordel_sim_test import VordelRun  # noqa: E402
 
@@ -26,6 +27,7 @@ SCRIPT = """BEGIN {
 def main():
     build = sys.argv[1]
     rounds = int(sys.argv[2]) if len(sys.argv) > 2 else 1000
+    vordel_sim_test.VORDEL = os.path.abspath(os.path.join(build, "vordel"))
     raw = float(subprocess.check_output([os.path.join(build, "pty_pingpong"), str(rounds)]))
     sim = Simulator(os.path.join(build, "sim", "vordel-sim"), host=False)
     try:

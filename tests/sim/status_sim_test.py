@@ -5,9 +5,9 @@ block too long for the receiver, Esc during a wait.
 
 usage: status_sim_test.py PATH-TO-vordel PATH-TO-vordel-sim [--update] [unittest arguments]
 --update writes the actual outputs into tests/sim/status/*.out (read them before committing).
-Exits 77 (skipped) while vordel cannot open the simulator's line.
 """
 import os
+import re
 import subprocess
 import sys
 import unittest
@@ -40,6 +40,7 @@ class StatusAgainstSim(unittest.TestCase):
         with open(os.path.join(HERE, name + ".vd")) as f:
             job = run.script(f.read())
         status, out, err = run.run("-v", job, "COM1")
+        err = re.sub(r"Total Time = [0-9.]+ seconds", "Total Time = <masked> seconds", err)
         actual = "status %d\n--- stdout\n%s--- stderr\n%s" % (status, out, err)
         golden = os.path.join(HERE, name + ".out")
         if UPDATE:
@@ -67,12 +68,11 @@ class StatusAgainstSim(unittest.TestCase):
         out, err = proc.communicate(timeout=DEADLINE * 3)
         self.assertEqual(proc.returncode, 0, err)
         out = out.decode()
-        # The first ASB shows every bit; the change only the cover bit.
-        changes = out.split("enabled\n")[1]
-        self.assertEqual(changes.count("\n"), 4, out)
-        self.assertIn("ASB-1-3:", changes)
-        self.assertIn("ASB-1-5:", changes)
-        self.assertTrue(changes.endswith("\n\n38\n"), out)
+        # The first ASB shows every bit; the change only the bits it changed
+        # (the script may see it before or after printing "enabled").
+        later = out.split("\n\n", 1)[1].replace("enabled\n", "")
+        self.assertEqual(later, " ASB-1-3:On-line/Off-line        1:Off-line          \n"
+                                " ASB-1-5:Cover status            1:Open              \n\n38\n")
 
     def test_record_block_of_several_records(self):
         sim = self.start_sim("--trace")
@@ -108,9 +108,4 @@ if __name__ == "__main__":
     if "--update" in sys.argv:
         sys.argv.remove("--update")
         UPDATE = True
-    reached, why = vordel_sim_test.vordel_reaches_the_simulator()
-    if not reached:
-        print("skipped: vordel cannot open the simulator's line as COM1 yet; it said: "
-              + why.strip().replace("\n", " | "))
-        sys.exit(vordel_sim_test.SKIPPED)
     unittest.main()
