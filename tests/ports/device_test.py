@@ -132,8 +132,8 @@ SEND_ALL = "BEGIN {\n    for (i = 0; i < 256; i++)\n        output i\n}\n"
 # Waits for one byte from the printer, so the test can look at the line meanwhile.
 WAIT_FOR_BYTE = "BEGIN {\n    RECV = 1\n    output \"go\"\n    c = recv()\n    print c\n}\n"
 
-# Target, [devices] key.
-KINDS = [("COM1", "COM1")]
+# Target, [devices] key: serial, printer class, USB, parallel.
+KINDS = [("COM1", "COM1"), ("PRN", "PRN0"), ("USB0", "USB0"), ("LPT", "LPT1")]
 
 
 def wait_for(cond, timeout=DEADLINE):
@@ -223,6 +223,12 @@ class Devices(unittest.TestCase):
         self.assertIn("\nCan't open port\nCOM97 (/dev/ttyS96): no such device; set its path under [devices] in "
                               "%s/vordel/vordel.ini, e.g. COM97=/dev/ttyUSB0\n" % self.home.config, err)
 
+    def test_a_display_channel_has_no_default_device(self):
+        status, _, err = self.home.run(self.home.script("BEGIN { }\n"), "VKUSB")
+        self.assertEqual(status, 1)
+        self.assertIn("\nCan't open port\nVKUSB0: no such device; set its path under [devices] in "
+                      "%s/vordel/vordel.ini, e.g. VKUSB0=/dev/usb/lp0\n" % self.home.config, err)
+
     def test_permission_denied_names_the_group(self):
         if os.geteuid() != 0:
             self.skipTest("needs root to make a device the test user may not open")
@@ -273,19 +279,22 @@ class Devices(unittest.TestCase):
         return err
 
     def test_far_end_gone_waits_then_esc_ends_the_run(self):
-        end = self.home.far_end("COM1")
-        proc = self.home.start(self.home.script(WAIT_FOR_BYTE), "COM1", stdin=subprocess.PIPE)
-        self.assertEqual(end.read(2), b"go")
-        end.close()
-        err = self.read_stderr_until(proc, b"Esc cancels\n")
-        self.assertIn(b"Printer disconnected: %s (Input/output error); waiting for it, Esc cancels\n"
-                      % end.path.encode(), err)
-        proc.stdin.write(b"\x1b")
-        proc.stdin.flush()
-        out, rest = proc.communicate(timeout=DEADLINE)
-        self.assertEqual(proc.returncode, 1, err + rest)
-        self.assertIn(b"Fatal error: Canceled while waiting for the printer\n", rest)
-        self.assertEqual((err + rest).count(b"Printer disconnected"), 1)
+        # Parallel ports notice a lost device only when writing; not here.
+        for target, key in KINDS[:3]:
+            with self.subTest(target=target):
+                end = self.home.far_end(key)
+                proc = self.home.start(self.home.script(WAIT_FOR_BYTE), target, stdin=subprocess.PIPE)
+                self.assertEqual(end.read(2), b"go")
+                end.close()
+                err = self.read_stderr_until(proc, b"Esc cancels\n")
+                self.assertIn(b"Printer disconnected: %s (Input/output error); waiting for it, Esc cancels\n"
+                              % end.path.encode(), err)
+                proc.stdin.write(b"\x1b")
+                proc.stdin.flush()
+                _, rest = proc.communicate(timeout=DEADLINE)
+                self.assertEqual(proc.returncode, 1, err + rest)
+                self.assertIn(b"Fatal error: Canceled while waiting for the printer\n", rest)
+                self.assertEqual((err + rest).count(b"Printer disconnected"), 1)
 
     def test_far_end_back_again_gets_the_rest(self):
         end = self.home.far_end("COM1")
