@@ -11,8 +11,8 @@ namespace {
 std::string drawn;
 const EditorScreen recorder = {
     [](std::string_view text) { drawn += text; },
-    [](int n) { if (n > 0) drawn += "<" + std::to_string(n); },
-    [](int n) { if (n > 0) drawn += ">" + std::to_string(n); },
+    [](int n) { if (n > 0) drawn += "<", drawn += std::to_string(n); },
+    [](int n) { if (n > 0) drawn += ">", drawn += std::to_string(n); },
     [] { drawn += "[L]"; },
     [] { drawn += "[E]"; },
 };

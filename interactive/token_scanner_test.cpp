@@ -23,7 +23,7 @@ protected:
     void SetUp() override {
         saved_ = current_port;
         current_port.port_send_byte = [](int32_t b) { return note(hex(b)), 1; };
-        current_port.port_send_byte_now = [](int32_t b) { return note("!" + hex(b)), 1; };
+        current_port.port_send_byte_now = [](int32_t b) { return note(std::string(1, '!').append(hex(b))), 1; };
         current_port.port_set_host_busy = [](int32_t on) { return note(on ? "busy1" : "busy0"), 1; };
         current_port.port_reset = [] { return note("reset"), 1; };
         sent.clear();

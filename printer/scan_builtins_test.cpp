@@ -120,8 +120,10 @@ TEST_F(ScanBuiltins, RawPictureTransferWritesHeaderAndData) {
     std::string data(0x180, '\0');  // a length low byte of 0x80 or more
     for (size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 7);
     std::string info_s = "S00\x1F" "0\x1F" "0\x1F" "15\x1F" "23\x1F" "16\x1F" "24";  // 16 x 24
-    fake_->feed("\x02" + raw_block(0x40, file_info) + raw_block(0x40, info_s) +
-                raw_block(0x41, data.substr(0, 0x100)) + "junk" + raw_block(0x40, data.substr(0x100)));
+    std::string reply = "\x02";
+    reply += raw_block(0x40, file_info) + raw_block(0x40, info_s) + raw_block(0x41, data.substr(0, 0x100)) +
+             "junk" + raw_block(0x40, data.substr(0x100));
+    fake_->feed(reply);
     std::string out = path("pic.bmp");
     testing::internal::CaptureStderr();
     EXPECT_EQ(number(do_GS_LP_G_66(args({S(out), N(1), N(0x0201), N(9)}))), 0);
@@ -250,7 +252,9 @@ TEST_F(ScanBuiltins, WaveRecords) {
     std::string record = "\x12\x34\x51\x00"s + data;
     const std::string command = "\x1C\x7C\x7F\x4B\x65\x9A\xB2\x00\x00"s;
     // Hex: a prompt 81 before data bytes 0, 40 and 80; the last byte is not decoded.
-    fake_->feed("U" + hex_of(record) + "Z");
+    std::string reply = "U";
+    reply += hex_of(record) + "Z";
+    fake_->feed(reply);
     EXPECT_EQ(number(do_wave(args({S(path("w.bin")), N(0)}))), 0);
     EXPECT_EQ(sent(command.size() + 4), command + "\x81\x81\x81" + ack);
     EXPECT_EQ(file(path("w.bin")), record + "Z");

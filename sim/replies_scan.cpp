@@ -29,7 +29,7 @@ std::string hex_text(const uint8_t *bytes, size_t n) {
 Reply raw_block(uint8_t kind, std::string_view data, std::string what) {
     Reply r;
     r.bytes = {'S', 0x00, kind, static_cast<uint8_t>(data.size()), static_cast<uint8_t>(data.size() >> 8)};
-    r.bytes.insert(r.bytes.end(), data.begin(), data.end());
+    for (char ch : data) r.bytes.push_back(static_cast<uint8_t>(ch));
     r.what = std::move(what);
     return r;
 }
@@ -92,7 +92,8 @@ void text_blocks(uint8_t n, Replies &out) {
 // An echo of the request, so a test sees what arrived: "G61:0201".
 void echo_block(const Command &c, Replies &out) {
     std::span<const uint8_t> p = c.params();
-    std::string text = "G" + std::to_string(c.param(2)) + ":";
+    std::string text = "G";
+    text += std::to_string(c.param(2)) + ":";
     if (p.size() > 3) text += hex_text(p.data() + 3, std::min<size_t>(p.size() - 3, 200));
     out.push_back(block_reply(text));
 }
@@ -180,7 +181,7 @@ void answer_wave(const ScanSettings &s, const Command &, Replies &out) {
     r.bytes = {'U'};
     if (!s.hex) {
         r.bytes.insert(r.bytes.end(), head, head + 4);
-        r.bytes.insert(r.bytes.end(), data.begin(), data.end());
+        for (char ch : data) r.bytes.push_back(static_cast<uint8_t>(ch));
         r.bytes.push_back(last);
         out.push_back(std::move(r));
         return;

@@ -21,7 +21,7 @@ std::vector<uint8_t> record(uint32_t k) {
     char data[16];
     std::snprintf(data, sizeof data, "REC%05u", static_cast<unsigned>(k % 100000));
     std::vector<uint8_t> r = {'R', static_cast<uint8_t>('0' + k % 10), 0x33, 0x04};
-    r.insert(r.end(), data, data + 8);
+    for (int i = 0; i < 8; ++i) r.push_back(static_cast<uint8_t>(data[i]));
     return r;
 }
 
@@ -47,8 +47,8 @@ Reply raw_reply(std::string_view bytes) {
 void ReplyLogic::info_block(const Command &c, Replies &out) {
     std::string data;
     switch (c.spec->request) {
-    case Request::FsParenJ: data = "j" + std::to_string(c.param(0)); break;
-    case Request::FsA: data = "a" + std::to_string(c.param(1)); break;
+    case Request::FsParenJ: data = "j", data += std::to_string(c.param(0)); break;
+    case Request::FsA: data = "a", data += std::to_string(c.param(1)); break;
     default: data = "b"; break;
     }
     out.push_back(block_reply(data + " " + slip_word(state_)));

@@ -10,6 +10,7 @@ if(VORDEL_FUZZ_OK)
             ${grammar_dir}/grammar.cpp ${CMAKE_SOURCE_DIR}/core/node.cpp ${CMAKE_SOURCE_DIR}/core/symbol.cpp
             ${CMAKE_SOURCE_DIR}/core/regex.cpp ${CMAKE_SOURCE_DIR}/core/regex_make.cpp
             ${CMAKE_SOURCE_DIR}/core/regex_search.cpp ${CMAKE_SOURCE_DIR}/base/diag.cpp
+            ${CMAKE_SOURCE_DIR}/platform/locale_posix.cpp
     DEPENDS ${CMAKE_SOURCE_DIR}/frontend/lexer.h ${CMAKE_SOURCE_DIR}/frontend/parser.h
             ${CMAKE_SOURCE_DIR}/frontend/parser_internal.h ${CMAKE_SOURCE_DIR}/frontend/keywords.h
             ${CMAKE_SOURCE_DIR}/core/node.h ${CMAKE_SOURCE_DIR}/core/regex.h
