@@ -511,7 +511,7 @@ int Preprocessor::run(const char *script_path, const char *output_path) {
     if (const std::tm *t = std::localtime(&now)) start_time = *t;
     define_builtins();
     read_include_dirs(*this);
-    out = std::fopen(output_path, "wb");
+    out = std::fopen(output_path, options.output_exists ? "r+b" : "wb");
     if (!out) {
         report("can't open: %s: %s", output_path, std::strerror(errno));
         return 1;

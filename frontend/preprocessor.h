@@ -25,5 +25,9 @@ struct PreprocessOptions {
     size_t max_output_bytes = kMaxPreprocessedBytes;
     size_t max_line_bytes = kMaxPreprocessedLineBytes;
     std::FILE *messages = nullptr;
+    // The output file exists already (a private temporary file) and is never
+    // created again: a break that removed it while the preprocessor starts
+    // must not see it come back.
+    bool output_exists = false;
 };
 int preprocess(const char *script_path, const char *output_path, const PreprocessOptions &options);

@@ -76,6 +76,22 @@ protected:
     fs::path dir_;
 };
 
+// A break may remove the temporary output while preprocessing starts; it
+// must not come back.
+TEST_F(Preprocess, ExistingOutputIsNeverCreatedAgain) {
+    std::string script = put("t.vd", "x\n");
+    std::string gone = path("gone.tmp");
+    PreprocessOptions options;
+    options.output_exists = true;
+    options.messages = std::tmpfile();
+    EXPECT_NE(preprocess(script.c_str(), gone.c_str(), options), 0);
+    std::fclose(options.messages);
+    EXPECT_FALSE(fs::exists(gone));
+    std::string kept = put("kept.tmp", "");
+    EXPECT_EQ(preprocess(script.c_str(), kept.c_str(), options), 0);
+    EXPECT_NE(fs::file_size(kept), 0u);
+}
+
 TEST_F(Preprocess, ExpandsMacros) {
     const struct {
         const char *source, *expected;

@@ -138,7 +138,9 @@ bool load_script(const char *script, TempFile &temp) {
         return false;
     }
     const char *path = temp.path().c_str();
-    if (preprocess(script, path) != 0) return false;
+    PreprocessOptions options;
+    options.output_exists = true;
+    if (preprocess(script, path, options) != 0) return false;
     std::FILE *check = std::fopen(path, "r");
     if (check == nullptr) {
         std::fprintf(stderr, "can't open file <%s>\n", path);
