@@ -49,7 +49,8 @@ private:
     bool wait_for(bool write, int timeout_ms, bool *failed);
 
     int fd_ = -1;
-    bool terminal_ = false;
+    // Read by the receive thread while the send thread reopens the device.
+    std::atomic<bool> terminal_{false};
     std::string path_;
     WakePipe wake_;
     std::atomic<bool> interrupted_{false};

@@ -42,8 +42,10 @@ bool CharDevice::open(const std::string &path) {
     if (wake_.read_fd() < 0 && !wake_.open()) return false;
     wake_.drain();
     interrupted_.store(false, std::memory_order_release);
-    int fd = open_locked(path, &terminal_);
+    bool terminal = false;
+    int fd = open_locked(path, &terminal);
     if (fd < 0) return false;
+    terminal_ = terminal;
     fd_ = fd;
     path_ = path;
     return true;
