@@ -8,7 +8,9 @@
 #include <string_view>
 
 #include "platform/descriptors.h"
+#include "platform/sockets.h"
 #include "sim/control.h"
+#include "sim/net_line.h"
 #include "sim/pty_line.h"
 #include "sim/render.h"
 #include "sim/serve_loop.h"
@@ -18,9 +20,13 @@ namespace {
 
 constexpr const char *usage_text =
     "usage: vordel-sim --serial [options]\n"
+    "       vordel-sim --net [ADDRESS] [options]\n"
     "       vordel-sim --render OUT.png [--paper 58|80] FILE\n"
     "  --serial            serve on a pseudo-terminal; its device path is printed\n"
     "                      first on standard output as \"serial PATH\"\n"
+    "  --net [ADDRESS]     serve TCP port 9100 and UDP port 3289 on this IPv4 address\n"
+    "                      (default 127.0.0.1), printed first as \"net ADDRESS\"\n"
+    "  --udp-silent        answer nothing on the UDP control port\n"
     "  --link PATH         make PATH a symbolic link to that device\n"
     "  --log FILE          write every received byte to FILE\n"
     "  --trace             one line per command and per reply on standard error\n"
@@ -38,10 +44,13 @@ constexpr const char *usage_text =
     "  FILE                draw the print data in FILE instead of serving\n"
     "  --help              this text\n"
     "Control commands, one a line on standard input (\"help\" lists them):\n"
-    "  set, hold, silent, garbage, drop, send, reply, scan, show, echo, help, quit\n";
+    "  set, hold, silent, garbage, drop, send, reply, scan, udp, show, echo, help, quit\n";
 
 struct Settings {
     bool serial = false;
+    bool net = false;
+    bool udp_silent = false;
+    Ipv4 address{127, 0, 0, 1};
     bool trace = false;
     bool silent = false;
     bool text_cells = false;
@@ -67,6 +76,7 @@ bool count_value(std::string_view v, long max, long *out, const char *what, std:
 
 constexpr Option options[] = {
     {"--serial", false, [](Settings &s, std::string_view, std::string *) { return s.serial = true; }},
+    {"--udp-silent", false, [](Settings &s, std::string_view, std::string *) { return s.udp_silent = true; }},
     {"--trace", false, [](Settings &s, std::string_view, std::string *) { return s.trace = true; }},
     {"--silent", false, [](Settings &s, std::string_view, std::string *) { return s.silent = true; }},
     {"--link", true, [](Settings &s, std::string_view v, std::string *) { s.link = v; return true; }},
@@ -124,11 +134,22 @@ int parse_options(int argc, char **argv, Settings &settings) {
         const Option *option = nullptr;
         for (const Option &o : options)
             if (name == o.name) option = &o;
-        if (!option) {
+        if (!option && name != "--net") {
             std::fprintf(stderr, "vordel-sim: unknown option '%s'\n%s", argv[i], usage_text);
             return -1;
         }
         std::string_view value;
+        if (name == "--net") {  // the address may be left out
+            settings.net = true;
+            std::string address = name.size() < arg.size() ? std::string(arg.substr(name.size() + 1))
+                                  : i + 1 < argc && argv[i + 1][0] != '-' ? argv[++i]
+                                                                          : "127.0.0.1";
+            if (!ipv4_from_text(address, &settings.address)) {
+                std::fprintf(stderr, "vordel-sim: bad IPv4 address '%s'\n", address.c_str());
+                return -1;
+            }
+            continue;
+        }
         if (option->takes_value) {
             if (name.size() < arg.size()) {
                 value = arg.substr(name.size() + 1);
@@ -152,12 +173,14 @@ int parse_options(int argc, char **argv, Settings &settings) {
     const char *complaint = nullptr;
     if (picture && folder)
         complaint = "--render and --render-dir exclude each other";
-    else if (!settings.input.empty() && settings.serial)
-        complaint = "a FILE to draw or --serial, not both";
+    else if (settings.serial && settings.net)
+        complaint = "one transport: --serial or --net";
+    else if (!settings.input.empty() && (settings.serial || settings.net))
+        complaint = "a FILE to draw or a transport, not both";
     else if (!settings.input.empty() && !picture && !folder)
         complaint = "a FILE is drawn with --render OUT.png or --render-dir DIR";
-    else if (settings.input.empty() && !settings.serial)
-        complaint = "choose a transport (--serial)";
+    else if (settings.input.empty() && !settings.serial && !settings.net)
+        complaint = "choose a transport (--serial or --net)";
     if (complaint) {
         std::fprintf(stderr, "vordel-sim: %s\n%s", complaint, usage_text);
         return -1;
@@ -184,6 +207,7 @@ bool configure(Session &session, const Settings &settings) {
             return false;
         }
     session.set_silent(settings.silent);
+    session.set_udp_silent(settings.udp_silent);
     return true;
 }
 
@@ -238,7 +262,9 @@ int main(int argc, char **argv) {
         std::fprintf(stderr, "vordel-sim: can't write %s: %s\n", settings.log.c_str(), std::strerror(errno));
         return 1;
     }
-    PtyLine line(settings.link);
+    PtyLine pty(settings.link);
+    NetLine net(settings.address);
+    Transport &line = settings.net ? static_cast<Transport &>(net) : pty;
     SessionOptions session_options;
     session_options.log = log;
     session_options.trace = settings.trace;
@@ -252,7 +278,7 @@ int main(int argc, char **argv) {
     int status = 2;
     if (configure(session, settings)) {
         status = 1;
-        if (line.open()) {
+        if (settings.net ? net.open() : pty.open()) {
             line.hold(static_cast<int>(settings.hold_ms));
             status = serve(line, session);
         }

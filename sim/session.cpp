@@ -44,6 +44,7 @@ const Session::Verb Session::verbs[] = {
     {"send", &Session::do_send, "send HEX...         send these bytes"},
     {"reply", &Session::do_reply, "reply REQUEST=REPLY answer REQUEST with REPLY (- for nothing)"},
     {"scan", &Session::do_scan, "scan [NAME=VALUE...] show or change the scanner (size, block, encoding, ...)"},
+    {"udp", &Session::do_udp, "udp silent|refuse|split [on|off]  control port: no answers, handshake refused, split answers"},
     {"show", &Session::do_show, "show                print the printer's state"},
     {"echo", &Session::do_echo, "echo TEXT           print TEXT (a marker for scripts)"},
     {"help", &Session::do_help, "help                list the control commands"},
@@ -168,6 +169,18 @@ void Session::complain(const std::string &text) {
     std::fprintf(options_.err, "vordel-sim: %s\n", text.c_str());
 }
 
+std::vector<std::vector<uint8_t>> Session::control_datagram(std::span<const uint8_t> request) {
+    std::string what;
+    auto answers = answer_control(request, state_, udp_, &what);
+    if (!answers.empty()) ++counters_.replies;
+    if (options_.trace) trace("udp " + what);
+    return answers;
+}
+
+void Session::note(const std::string &text) {
+    if (options_.trace) trace(text);
+}
+
 bool Session::add_reply(std::string_view text, std::string *error) {
     ScriptedReply reply;
     if (!parse_scripted_reply(text, &reply, error)) return false;
@@ -274,6 +287,20 @@ bool Session::do_scan(std::span<const std::string_view> args) {
         std::fprintf(options_.out, "%s\n", describe_scan_settings(logic_.scan()).c_str());
         std::fflush(options_.out);
     }
+    return true;
+}
+
+bool Session::do_udp(std::span<const std::string_view> args) {
+    if (args.empty() || args.size() > 2 || (args.size() == 2 && args[1] != "on" && args[1] != "off")) return false;
+    bool on = args.size() == 1 || args[1] == "on";
+    if (args[0] == "silent")
+        udp_.silent = on;
+    else if (args[0] == "refuse")
+        udp_.refuse = on;
+    else if (args[0] == "split")
+        udp_.split = on;
+    else
+        return false;
     return true;
 }
 

@@ -20,6 +20,7 @@
 #include "sim/control.h"
 #include "sim/reader.h"
 #include "sim/replies.h"
+#include "sim/udp_replies.h"
 
 class Line {
 public:
@@ -67,6 +68,11 @@ public:
         return set_scan_setting(logic_.scan(), assignment, error);
     }
     void set_silent(bool on) { silent_ = on; }
+    void set_udp_silent(bool on) { udp_.silent = on; }
+    // The answers to one datagram on the control port (none, one or two).
+    std::vector<std::vector<uint8_t>> control_datagram(std::span<const uint8_t> request);
+    // A trace line about the transport itself.
+    void note(const std::string &text);
     // Every received byte goes to sink too (the preview).
     void copy_received(std::function<void(std::span<const uint8_t>)> sink) { copy_ = std::move(sink); }
 
@@ -99,6 +105,7 @@ private:
     bool do_send(std::span<const std::string_view> args);
     bool do_reply(std::span<const std::string_view> args);
     bool do_scan(std::span<const std::string_view> args);
+    bool do_udp(std::span<const std::string_view> args);
     bool do_show(std::span<const std::string_view> args);
     bool do_echo(std::span<const std::string_view> args);
     bool do_help(std::span<const std::string_view> args);
@@ -117,6 +124,7 @@ private:
     uint8_t awaited_ = 0;
     bool silent_ = false;
     uint8_t emulation_ = 0;  // the command set the reader's patterns were made for
+    UdpOptions udp_;
     bool quit_ = false;
     Counters counters_;
     std::mt19937 random_;

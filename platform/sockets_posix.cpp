@@ -1,0 +1,151 @@
+#include "platform/sockets.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/descriptors.h"
+
+namespace {
+
+sockaddr_in make_address(const Ipv4 &address, uint16_t port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_port = htons(port);
+    a.sin_addr.s_addr = htonl(static_cast<uint32_t>(address[0]) << 24 | static_cast<uint32_t>(address[1]) << 16 |
+                              static_cast<uint32_t>(address[2]) << 8 | address[3]);
+    return a;
+}
+
+Ipv4 address_of(const sockaddr_in &a) {
+    uint32_t v = ntohl(a.sin_addr.s_addr);
+    return {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
+            static_cast<uint8_t>(v)};
+}
+
+int open_socket(int type) { return ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
+
+}  // namespace
+
+bool ipv4_from_text(const std::string &text, Ipv4 *out) {
+    Ipv4 bytes{};
+    size_t pos = 0;
+    for (int i = 0; i < 4; ++i) {
+        if (i > 0) {
+            if (pos >= text.size() || text[pos] != '.') return false;
+            ++pos;
+        }
+        size_t start = pos;
+        int value = 0;
+        while (pos < text.size() && text[pos] >= '0' && text[pos] <= '9' && pos - start < 3)
+            value = value * 10 + (text[pos++] - '0');
+        if (pos == start || value > 255) return false;
+        bytes[static_cast<size_t>(i)] = static_cast<uint8_t>(value);
+    }
+    if (pos != text.size()) return false;
+    if (out) *out = bytes;
+    return true;
+}
+
+std::string ipv4_text(const Ipv4 &address) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d.%d.%d.%d", address[0], address[1], address[2], address[3]);
+    return text;
+}
+
+Socket Socket::tcp() { return Socket(open_socket(SOCK_STREAM)); }
+Socket Socket::udp() { return Socket(open_socket(SOCK_DGRAM)); }
+
+Socket &Socket::operator=(Socket &&other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = other.fd_;
+        other.fd_ = -1;
+    }
+    return *this;
+}
+
+void Socket::close() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+}
+
+void Socket::shutdown_both() {
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_RDWR);
+}
+
+void Socket::shutdown_send() {
+    if (fd_ >= 0) ::shutdown(fd_, SHUT_WR);
+}
+
+bool Socket::bind_to(const Ipv4 &address, uint16_t port) {
+    int on = 1;
+    setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);  // a restart finds its port free
+    sockaddr_in a = make_address(address, port);
+    return ::bind(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
+}
+
+bool Socket::listen_for(int backlog) { return ::listen(fd_, backlog) == 0; }
+
+Socket Socket::accept_one(Ipv4 *peer) {
+    sockaddr_in a{};
+    socklen_t size = sizeof a;
+    int fd = ::accept4(fd_, reinterpret_cast<sockaddr *>(&a), &size, SOCK_NONBLOCK | SOCK_CLOEXEC);
+    if (fd >= 0 && peer) *peer = address_of(a);
+    return Socket(fd);
+}
+
+int Socket::connect_to(const Ipv4 &address, uint16_t port, int timeout_ms, int cancel_fd) {
+    sockaddr_in a = make_address(address, port);
+    if (::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) return 1;
+    if (errno != EINPROGRESS) return 0;
+    WaitItem items[2] = {{fd_, false, true}, {cancel_fd, true}};
+    if (wait_descriptors(items, timeout_ms) <= 0 || !items[0].writable) return 0;
+    int error = 0;
+    socklen_t size = sizeof error;
+    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) return 0;
+    return 1;
+}
+
+long Socket::send_some(const void *data, size_t size) {
+    for (;;) {
+        ssize_t n = ::send(fd_, data, size, MSG_NOSIGNAL);
+        if (n >= 0) return static_cast<long>(n);
+        if (errno == EINTR) continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -2;
+    }
+}
+
+long Socket::receive_some(void *buffer, size_t size) {
+    for (;;) {
+        ssize_t n = ::recv(fd_, buffer, size, 0);
+        if (n >= 0) return static_cast<long>(n);
+        if (errno == EINTR) continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? -1 : -2;
+    }
+}
+
+long Socket::send_datagram(const Ipv4 &address, uint16_t port, const void *data, size_t size) {
+    sockaddr_in a = make_address(address, port);
+    ssize_t n = ::sendto(fd_, data, size, MSG_NOSIGNAL, reinterpret_cast<sockaddr *>(&a), sizeof a);
+    return n >= 0 ? static_cast<long>(n) : -2;
+}
+
+long Socket::receive_datagram(void *buffer, size_t size, Ipv4 *from, uint16_t *from_port) {
+    for (;;) {
+        sockaddr_in a{};
+        socklen_t length = sizeof a;
+        ssize_t n = ::recvfrom(fd_, buffer, size, 0, reinterpret_cast<sockaddr *>(&a), &length);
+        if (n >= 0) {
+            if (from) *from = address_of(a);
+            if (from_port) *from_port = ntohs(a.sin_port);
+            return static_cast<long>(n);
+        }
+        if (errno == EINTR) continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK ? -1 : -2;
+    }
+}

@@ -1,0 +1,73 @@
+#include "ports/ethernet/ethernet_driver.h"
+
+namespace {
+
+constexpr int CONNECT_WAIT_MS = 3000;
+// How long a piece waits for the printer to take data before the attempt
+// counts as held off ("Busy").
+constexpr int SEND_WAIT_MS = 1000;
+
+}  // namespace
+
+EthernetDriver::EthernetDriver(int32_t handle, PortKind kind) : QueuedDriver(handle, kind, RECEIVE_SIZE) {
+    if (!wake_.open()) return;
+    auto control = std::make_unique<UdpControl>();
+    if (control->running()) control_ = std::move(control);
+}
+
+EthernetDriver::~EthernetDriver() { close(); }
+
+std::unique_ptr<PortDriver> EthernetDriver::make(int32_t handle, PortKind kind) {
+    return std::make_unique<EthernetDriver>(handle, kind);
+}
+
+Ipv4 EthernetDriver::address() const {
+    const PortSettings &s = settings();
+    return {s.address[0], s.address[1], s.address[2], s.address[3]};
+}
+
+int32_t EthernetDriver::configure(const PortSettings &settings) {
+    int32_t result = QueuedDriver::configure(settings);
+    if (control_) control_->set_address(address());
+    return result;
+}
+
+int32_t EthernetDriver::reset() { return control_ ? control_->reset() : 0; }
+
+int32_t EthernetDriver::ignore_flow(int32_t flag) { return control_ ? control_->handshake(flag ? 1 : 0) : 0; }
+
+bool EthernetDriver::open_device() {
+    if (!control_ || control_->status_query() < 0) return false;
+    wake_.drain();
+    socket_ = Socket::tcp();
+    if (!socket_.valid()) return false;
+    if (socket_.connect_to(address(), PRINT_PORT, CONNECT_WAIT_MS) != 1) {
+        socket_.close();
+        return false;
+    }
+    return true;
+}
+
+void EthernetDriver::close_device() {
+    socket_.shutdown_both();
+    socket_.close();
+}
+
+int32_t EthernetDriver::write_piece(const uint8_t *data, int32_t length) {
+    for (;;) {
+        long n = socket_.send_some(data, static_cast<size_t>(length));
+        if (n != 0) return n > 0 ? static_cast<int32_t>(n) : -1;
+        WaitItem items[2] = {{socket_.fd(), false, true}, {wake_.read_fd(), true}};
+        if (wait_descriptors(items, SEND_WAIT_MS) <= 0 || items[1].readable) return 0;
+        if (items[0].failed && !items[0].writable) return -1;
+    }
+}
+
+int32_t EthernetDriver::read_piece(uint8_t *data, int32_t max) {
+    WaitItem items[2] = {{socket_.fd(), true}, {wake_.read_fd(), true}};
+    if (wait_descriptors(items, -1) <= 0 || items[1].readable) return 0;
+    long n = socket_.receive_some(data, static_cast<size_t>(max));
+    if (n == -1) return 0;
+    // The printer closed the connection (0) or it failed.
+    return n > 0 ? static_cast<int32_t>(n) : -1;
+}
