@@ -19,3 +19,11 @@ if(Python3_FOUND AND TARGET vordel-sim)
                    $<TARGET_FILE:vordel> $<TARGET_FILE:vordel-sim>)
   set_tests_properties(sim.scan PROPERTIES TIMEOUT 600 SKIP_RETURN_CODE 77)
 endif()
+
+# vordel and the simulator on the network, each test on its own loopback address.
+if(Python3_FOUND AND TARGET vordel-sim)
+  add_test(NAME sim.ethernet
+           COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/sim/ethernet_test.py
+                   $<TARGET_FILE:vordel> $<TARGET_FILE:vordel-sim>)
+  set_tests_properties(sim.ethernet PROPERTIES TIMEOUT 300)
+endif()

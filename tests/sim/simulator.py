@@ -19,9 +19,14 @@ DEADLINE = 20.0  # seconds for anything that should happen at once
 class Simulator:
     def __init__(self, binary, *args, cwd=None, host=True):
         """host: open the device end here; False leaves it to another program."""
-        self.proc = subprocess.Popen(
-            [binary, "--serial", *args], cwd=cwd, stdin=subprocess.PIPE,
-            stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.path = self._start([binary, "--serial", *args], cwd, "serial ")
+        if host:
+            self.connect(self.path)
+
+    def _start(self, argv, cwd, announcement):
+        """Starts the process; the rest of its first line after announcement."""
+        self.proc = subprocess.Popen(argv, cwd=cwd, stdin=subprocess.PIPE,
+                                     stdout=subprocess.PIPE, stderr=subprocess.PIPE)
         self.lines = queue.Queue()
         self.stderr = b""
         self._err_lock = threading.Lock()
@@ -30,13 +35,11 @@ class Simulator:
         for t in self._threads:
             t.start()
         self.fd = None
-        first = self.next_line()
-        if not first.startswith("serial "):
-            raise AssertionError("first line was %r, stderr %r" % (first, self.stderr))
-        self.path = first[len("serial "):]
-        if host:
-            self.connect(self.path)
         self._marker = 0
+        first = self.next_line()
+        if not first.startswith(announcement):
+            raise AssertionError("first line was %r, stderr %r" % (first, self.stderr))
+        return first[len(announcement):]
 
     def _read_stdout(self):
         for line in self.proc.stdout:
@@ -132,3 +135,10 @@ class Simulator:
         if self.fd is not None:
             os.close(self.fd)
             self.fd = None
+
+
+class NetSimulator(Simulator):
+    """The simulator on the network: TCP 9100 and UDP 3289 at address."""
+
+    def __init__(self, binary, address, *args, cwd=None):
+        self.address = self._start([binary, "--net", address, *args], cwd, "net ")
