@@ -38,10 +38,18 @@ public:
     Socket &operator=(const Socket &) = delete;
 
     bool valid() const { return fd_ >= 0; }
+    // Takes fresh's connection under this socket's descriptor number, so a
+    // thread still waiting on the number never meets a closed or reused one.
+    bool replace_with(Socket &&fresh);
     int fd() const { return fd_; }
     void close();
     void shutdown_both();
     void shutdown_send();
+    // Small writes leave at once instead of waiting for the previous ones' acknowledgement.
+    void send_at_once();
+    // While corked only full packets leave (a partial one after at most
+    // 200 ms); uncorking sends what is held.
+    void cork(bool on);
 
     // Listening and binding (the simulator): false with errno set.
     bool bind_to(const Ipv4 &address, uint16_t port);

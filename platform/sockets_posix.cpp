@@ -1,7 +1,9 @@
 #include "platform/sockets.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -69,6 +71,16 @@ Socket &Socket::operator=(Socket &&other) noexcept {
     return *this;
 }
 
+bool Socket::replace_with(Socket &&fresh) {
+    if (fd_ < 0) {
+        *this = std::move(fresh);
+        return valid();
+    }
+    if (dup3(fresh.fd_, fd_, O_CLOEXEC) < 0) return false;
+    fresh.close();
+    return true;
+}
+
 void Socket::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
@@ -80,6 +92,16 @@ void Socket::shutdown_both() {
 
 void Socket::shutdown_send() {
     if (fd_ >= 0) ::shutdown(fd_, SHUT_WR);
+}
+
+void Socket::send_at_once() {
+    int on = 1;
+    setsockopt(fd_, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+}
+
+void Socket::cork(bool on) {
+    int value = on ? 1 : 0;
+    setsockopt(fd_, IPPROTO_TCP, TCP_CORK, &value, sizeof value);
 }
 
 bool Socket::bind_to(const Ipv4 &address, uint16_t port) {

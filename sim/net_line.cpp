@@ -63,6 +63,7 @@ bool NetLine::handle(std::span<const WaitItem> items, Session &session) {
         Socket fresh = listener_.accept_one(&peer);
         if (fresh.valid()) {
             connection_ = std::move(fresh);
+            connection_.send_at_once();  // a printer answers at once
             session.note("tcp connection from " + ipv4_text(peer));
         }
     }

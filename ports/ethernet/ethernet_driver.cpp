@@ -41,6 +41,8 @@ bool EthernetDriver::open_device() {
     wake_.drain();
     socket_ = Socket::tcp();
     if (!socket_.valid()) return false;
+    socket_.send_at_once();  // real-time requests are single bytes
+    corked_ = false;
     if (socket_.connect_to(address(), PRINT_PORT, CONNECT_WAIT_MS) != 1) {
         socket_.close();
         return false;
@@ -54,6 +56,13 @@ void EthernetDriver::close_device() {
 }
 
 int32_t EthernetDriver::write_piece(const uint8_t *data, int32_t length) {
+    // With more queued behind this piece, full packets go instead of one
+    // per piece; the last piece sends what was held.
+    bool more = pending_output() > length;
+    if (more != corked_) {
+        socket_.cork(more);
+        corked_ = more;
+    }
     for (;;) {
         long n = socket_.send_some(data, static_cast<size_t>(length));
         if (n != 0) return n > 0 ? static_cast<int32_t>(n) : -1;

@@ -45,4 +45,5 @@ private:
     std::unique_ptr<UdpControl> control_;
     Socket socket_;  // opened and closed on the interpreter thread, while no worker runs
     WakePipe wake_;
+    bool corked_ = false;  // send thread, and open while it does not run
 };

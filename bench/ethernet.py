@@ -1,0 +1,69 @@
+"""vordel over the network against raw sockets, side by side in one run,
+on a loopback address with vordel-sim as the printer.
+
+1. Status round trip: 1000 DLE EOT 1 requests through the port layer and
+   the Ethernet driver (ethernet_bench: the request bytes as real-time
+   sends, then the reply wait), against a one-byte TCP ping-pong (net_raw).
+   Target: at most 2 times the raw round trip.
+2. 10 MB of print data through `vordel -o FILE ADDRESS` against net_raw
+   sending the same file in 16 KB writes, as `cat file | nc` does. Both end
+   once the system holds all the data. Target: at most 1.5 times.
+
+usage: python3 bench/ethernet.py BUILD-DIR [address]
+"""
+import os
+import subprocess
+import sys
+import tempfile
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "sim"))
+from simulator import NetSimulator  # noqa: E402
+
+ROUNDS = 5
+
+
+def best(argv, cwd, env):
+    times = []
+    for _ in range(ROUNDS):
+        start = time.perf_counter()
+        subprocess.run(argv, cwd=cwd, env=env, check=True, stdin=subprocess.DEVNULL,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        times.append(time.perf_counter() - start)
+    return min(times)
+
+
+def main():
+    build = sys.argv[1] if len(sys.argv) > 1 else "build"
+    address = sys.argv[2] if len(sys.argv) > 2 else "127.0.18.90"
+    vordel, sim, raw, trips = (os.path.abspath(os.path.join(build, p))
+                               for p in ("vordel", "sim/vordel-sim", "net_raw", "ethernet_bench"))
+    work = tempfile.mkdtemp(prefix="vordel-net-bench")
+    env = dict(os.environ, HOME=work, XDG_CONFIG_HOME=work, TMPDIR=work, LC_ALL="C")
+    env.pop("VORDEL", None)
+    line = b"\x1b!\x00Rye loaf                  3.20\n\x1b!\x08TOTAL                     7.75\n"
+    with open(os.path.join(work, "job.bin"), "wb") as f:
+        f.write((line * (10 * 1024 * 1024 // len(line) + 1))[:10 * 1024 * 1024])
+
+    simulator = NetSimulator(sim, address)
+    try:
+        def per_trip(argv):
+            return min(float(subprocess.run(argv, check=True, capture_output=True, text=True, env=env).stdout)
+                       for _ in range(ROUNDS))
+        trip = per_trip([trips, address, "1000"])
+        raw_trip = per_trip([raw, "pingpong", address, "1000"])
+        sim_trip = per_trip([raw, "status", address, "1000"])
+        copy = best([vordel, "-o", "job.bin", address], work, env)
+        raw_copy = best([raw, "send", address, "job.bin"], work, env)
+    finally:
+        simulator.stop()
+    print("status round trip: vordel %.1f us, raw TCP %.1f us, ratio %.2f (target <= 2)"
+          % (trip * 1e6, raw_trip * 1e6, trip / raw_trip))
+    print("  (the same request from a raw socket to the simulator: %.1f us, ratio %.2f)"
+          % (sim_trip * 1e6, trip / sim_trip))
+    print("10 MB to the simulator: vordel -o %.3f s, raw sender %.3f s, ratio %.2f (target <= 1.5)"
+          % (copy, raw_copy, copy / raw_copy))
+
+
+if __name__ == "__main__":
+    main()
