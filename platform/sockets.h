@@ -4,7 +4,7 @@
 //    (descriptors.h) so a WakePipe can end them.
 //  - Addresses are four bytes, most significant first; ports in host order.
 //  - connect_to: 1 connected, 0 refused, unreachable or not done within
-//    timeout_ms (or woken by cancel_fd, when given).
+//    timeout_ms (or woken by cancel_fd, when given), with errno saying which.
 //  - send_some / receive_some: bytes moved; 0 when nothing can move now
 //    (send) or at the peer's end of the connection (receive); -1 when
 //    nothing is there now (receive); -2 when the connection failed.

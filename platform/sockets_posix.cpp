@@ -126,11 +126,15 @@ int Socket::connect_to(const Ipv4 &address, uint16_t port, int timeout_ms, int c
     if (::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) return 1;
     if (errno != EINPROGRESS) return 0;
     WaitItem items[2] = {{fd_, false, true}, {cancel_fd, true}};
-    if (wait_descriptors(items, timeout_ms) <= 0 || !items[0].writable) return 0;
+    if (wait_descriptors(items, timeout_ms) <= 0 || !items[0].writable) {
+        errno = items[1].readable ? ECANCELED : ETIMEDOUT;
+        return 0;
+    }
     int error = 0;
     socklen_t size = sizeof error;
-    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0 || error != 0) return 0;
-    return 1;
+    if (getsockopt(fd_, SOL_SOCKET, SO_ERROR, &error, &size) != 0) return 0;
+    errno = error;
+    return error == 0 ? 1 : 0;
 }
 
 long Socket::send_some(const void *data, size_t size) {

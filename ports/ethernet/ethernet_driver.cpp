@@ -37,17 +37,25 @@ int32_t EthernetDriver::reset() { return control_ ? control_->reset() : 0; }
 int32_t EthernetDriver::ignore_flow(int32_t flag) { return control_ ? control_->handshake(flag ? 1 : 0) : 0; }
 
 bool EthernetDriver::open_device() {
-    if (!control_ || control_->status_query() < 0) return false;
+    if (!control_) return false;
+    control_->allow();
     wake_.drain();
+    if (control_->status_query() < 0) return false;
     socket_ = Socket::tcp();
     if (!socket_.valid()) return false;
     socket_.send_at_once();  // real-time requests are single bytes
     corked_ = false;
-    if (socket_.connect_to(address(), PRINT_PORT, CONNECT_WAIT_MS) != 1) {
+    if (socket_.connect_to(address(), PRINT_PORT, CONNECT_WAIT_MS, wake_.read_fd()) != 1) {
         socket_.close();
         return false;
     }
     return true;
+}
+
+// Close cuts short a control request or a connect under way too.
+void EthernetDriver::interrupt_device() {
+    wake_.notify();
+    if (control_) control_->cancel();
 }
 
 void EthernetDriver::close_device() {

@@ -36,7 +36,7 @@ protected:
     void close_device() override;
     int32_t write_piece(const uint8_t *data, int32_t length) override;
     int32_t read_piece(uint8_t *data, int32_t max) override;
-    void interrupt_device() override { wake_.notify(); }
+    void interrupt_device() override;
     int32_t device_fd() override { return socket_.fd(); }
 
 private:

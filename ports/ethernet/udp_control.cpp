@@ -139,6 +139,17 @@ UdpControl::~UdpControl() {
     socket_.shutdown_both();
 }
 
+void UdpControl::cancel() {
+    std::lock_guard<std::mutex> hold(lock_);
+    cancelled_ = true;
+    posted_.notify_all();
+}
+
+void UdpControl::allow() {
+    std::lock_guard<std::mutex> hold(lock_);
+    cancelled_ = false;
+}
+
 void UdpControl::set_address(const Ipv4 &address) {
     std::lock_guard<std::mutex> hold(request_lock_);
     address_ = address;
@@ -178,7 +189,8 @@ bool UdpControl::request(ControlRequest request, int32_t type, ControlReply *rep
     socket_.send_datagram(address_, CONTROL_PORT, packet.data(), packet.size());
     std::unique_lock<std::mutex> hold(lock_);
     if (!posted_.wait_for(hold, std::chrono::milliseconds(CONTROL_WAIT_MS),
-                          [&] { return events_[static_cast<size_t>(type)]; }))
+                          [&] { return events_[static_cast<size_t>(type)] || cancelled_; }) ||
+        !events_[static_cast<size_t>(type)])
         return false;
     *reply = mailbox_;
     if (reply->type != type) {

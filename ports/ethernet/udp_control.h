@@ -76,6 +76,10 @@ public:
     UdpControl &operator=(const UdpControl &) = delete;
 
     bool running() const { return listener_.joinable(); }
+    // Ends a request's wait at once (as without a reply), and every later
+    // one, until allow() (a driver closing does this).
+    void cancel();
+    void allow();
     void set_address(const Ipv4 &address);
 
     // -1 no reply in time; 1 ready; 0 any other reply.
@@ -104,5 +108,6 @@ private:
     ControlReply mailbox_;
     std::array<bool, REPLY_TYPES> events_{};
     bool stop_ = false;
+    bool cancelled_ = false;
     std::thread listener_;
 };
