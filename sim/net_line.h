@@ -25,6 +25,8 @@ public:
     void add_waits(std::vector<WaitItem> &items, bool reading) override;
     bool handle(std::span<const WaitItem> items, Session &session) override;
     bool replace_line(Session &session) override;
+    // A hold stalls the print port only; the control port still answers.
+    void hold_reads(std::span<WaitItem> items) override { items[2].readable = false; }
 
 private:
     void end_connection(Session &session, const char *why);

@@ -101,8 +101,7 @@ int serve(Transport &transport, Session &session) {
             break;
         // A hold or a drop just asked for applies before anything more is read.
         std::span<WaitItem> own = std::span(items).subspan(2);
-        if (transport.holding_)
-            for (WaitItem &item : own) item.readable = false;
+        if (transport.holding_) transport.hold_reads(own);
         if (!transport.handle(own, session)) {
             failed = true;
             break;

@@ -27,6 +27,11 @@ public:
     // Handles the items it added (the same ones, in order, with their
     // results); false after a failure that ends serving (already reported).
     virtual bool handle(std::span<const WaitItem> items, Session &session) = 0;
+    // A hold that began after the wait: forget what became readable on the
+    // line itself (a transport may keep serving other descriptors).
+    virtual void hold_reads(std::span<WaitItem> items) {
+        for (WaitItem &item : items) item.readable = false;
+    }
     // Closes the line as a pulled cable would and offers a fresh one; false
     // after a failure (already reported).
     virtual bool replace_line(Session &session) = 0;

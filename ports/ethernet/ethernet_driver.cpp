@@ -1,5 +1,7 @@
 #include "ports/ethernet/ethernet_driver.h"
 
+#include <cerrno>
+
 namespace {
 
 constexpr int CONNECT_WAIT_MS = 3000;
@@ -76,7 +78,10 @@ int32_t EthernetDriver::write_piece(const uint8_t *data, int32_t length) {
         if (n != 0) return n > 0 ? static_cast<int32_t>(n) : -1;
         WaitItem items[2] = {{socket_.fd(), false, true}, {wake_.read_fd(), true}};
         if (wait_descriptors(items, SEND_WAIT_MS) <= 0 || items[1].readable) return 0;
-        if (items[0].failed && !items[0].writable) return -1;
+        if (items[0].failed && !items[0].writable) {
+            errno = ECONNRESET;
+            return -1;
+        }
     }
 }
 

@@ -1,7 +1,7 @@
 """vordel against vordel-sim on the network, each test on its own loopback
 address: the status query before the connection, exact bytes, the handshake
 switched off around a real-time request and refused, a silent control side,
-reset, replies split over datagrams, a dropped connection recovered.
+reset, replies split over datagrams.
 
 usage: ethernet_test.py PATH-TO-vordel PATH-TO-vordel-sim [unittest arguments]
 """
@@ -21,13 +21,6 @@ VORDEL = SIM = None
 STATUS_QUERY = b"KAVROQ\x03\x00\x00\x20\x00\x00\x00\x00"
 
 
-def cpu_seconds(pid):
-    """User plus system time of a running process, from /proc."""
-    with open("/proc/%d/stat" % pid) as f:
-        fields = f.read().rsplit(")", 1)[1].split()
-    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
-
-
 class Run:
     """A temporary folder for one vordel run against one simulator."""
 
@@ -43,11 +36,11 @@ class Run:
                         XDG_CONFIG_HOME=os.path.join(self.dir.name, "config"),
                         XDG_STATE_HOME=os.path.join(self.dir.name, "state"))
 
-    def start(self, script):
+    def start(self, script, stdin=subprocess.DEVNULL):
         with open(os.path.join(self.dir.name, "job.vd"), "w") as f:
             f.write(script)
         return subprocess.Popen([VORDEL, "job.vd", self.address], cwd=self.dir.name, env=self.env,
-                                stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+                                stdin=stdin, stdout=subprocess.PIPE, stderr=subprocess.PIPE)
 
     def run(self, script, timeout=120):
         proc = self.start(script)
