@@ -1,6 +1,7 @@
 #include "ports/ethernet/ethernet_driver.h"
 
 #include <cerrno>
+#include <string>
 
 namespace {
 
@@ -38,21 +39,41 @@ int32_t EthernetDriver::reset() { return control_ ? control_->reset() : 0; }
 
 int32_t EthernetDriver::ignore_flow(int32_t flag) { return control_ ? control_->handshake(flag ? 1 : 0) : 0; }
 
+bool EthernetDriver::connect_fresh(Socket *fresh, bool at_open) {
+    const std::string where = ipv4_text(address());
+    auto failed = [&](uint16_t port, int error) {
+        if (at_open) set_open_failure({where, where + ":" + std::to_string(port), error, ""});
+        errno = error;
+        return false;
+    };
+    if (control_->status_query() < 0) return failed(CONTROL_PORT, ETIMEDOUT);
+    *fresh = Socket::tcp();
+    if (!fresh->valid()) return failed(PRINT_PORT, errno);
+    if (fresh->connect_to(address(), PRINT_PORT, CONNECT_WAIT_MS, wake_.read_fd()) != 1) {
+        int error = errno;
+        fresh->close();
+        return failed(PRINT_PORT, error);
+    }
+    fresh->send_at_once();  // real-time requests are single bytes
+    return true;
+}
+
 bool EthernetDriver::open_device() {
     if (!control_) return false;
     control_->allow();
     wake_.drain();
-    if (control_->status_query() < 0) return false;
-    socket_ = Socket::tcp();
-    if (!socket_.valid()) return false;
-    socket_.send_at_once();  // real-time requests are single bytes
     corked_ = false;
-    if (socket_.connect_to(address(), PRINT_PORT, CONNECT_WAIT_MS, wake_.read_fd()) != 1) {
-        socket_.close();
-        return false;
-    }
-    return true;
+    return connect_fresh(&socket_, true);
 }
+
+bool EthernetDriver::reopen_device() {
+    Socket fresh;
+    if (!connect_fresh(&fresh, false)) return false;
+    corked_ = false;
+    return socket_.replace_with(std::move(fresh));
+}
+
+std::string EthernetDriver::device_name() { return ipv4_text(address()) + ":" + std::to_string(PRINT_PORT); }
 
 // Close cuts short a control request or a connect under way too.
 void EthernetDriver::interrupt_device() {
@@ -90,6 +111,6 @@ int32_t EthernetDriver::read_piece(uint8_t *data, int32_t max) {
     if (wait_descriptors(items, -1) <= 0 || items[1].readable) return 0;
     long n = socket_.receive_some(data, static_cast<size_t>(max));
     if (n == -1) return 0;
-    // The printer closed the connection (0) or it failed.
+    if (n == 0) errno = ECONNRESET;  // the printer closed the connection
     return n > 0 ? static_cast<int32_t>(n) : -1;
 }

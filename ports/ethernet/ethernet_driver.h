@@ -4,7 +4,8 @@
 //  - open: the status query first (no reply in 3000 ms fails the open; a
 //    not-ready reply does not), then the connection.
 //  - A connection the printer closes, or one that fails, counts as a device
-//    that went away (queued_driver.h).
+//    that went away (queued_driver.h): the reconnect makes the status query
+//    and a new connection, under the old descriptor number.
 //  - ignore_flow(1)/(0) are the handshake-off/on requests, reset the reset
 //    request; each waits up to 3000 ms for its reply.
 #pragma once
@@ -36,11 +37,16 @@ protected:
     void close_device() override;
     int32_t write_piece(const uint8_t *data, int32_t length) override;
     int32_t read_piece(uint8_t *data, int32_t max) override;
+    bool reopen_device() override;
+    std::string device_name() override;
     void interrupt_device() override;
     int32_t device_fd() override { return socket_.fd(); }
 
 private:
     Ipv4 address() const;
+    // The status query, then a connection; false with errno set and, at
+    // open, the failure kept for the hint line.
+    bool connect_fresh(Socket *fresh, bool at_open);
 
     std::unique_ptr<UdpControl> control_;
     Socket socket_;  // opened and closed on the interpreter thread, while no worker runs

@@ -256,8 +256,8 @@ TEST(EthernetDriver, PrintsReadsAndNoticesTheClose) {
     EXPECT_EQ(got[1], 0x34);
 
     link.close();
-    for (int i = 0; i < 10000 && driver->is_open(); ++i) sleep_ms(1);
-    EXPECT_EQ(driver->is_open(), 0);
+    for (int i = 0; i < 10000 && !driver->waiting_for_device(); ++i) sleep_ms(1);
+    EXPECT_EQ(driver->waiting_for_device(), 1);  // the printer closed: a reconnect begins
     EXPECT_EQ(driver->close(), 1);
 }
 
