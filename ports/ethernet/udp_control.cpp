@@ -27,17 +27,20 @@ constexpr int KIND_QUERY = 2;
 }  // namespace
 
 std::vector<uint8_t> control_packet(ControlRequest request) {
-    std::vector<uint8_t> p(MAGIC, MAGIC + MAGIC_LENGTH);
-    uint8_t function = request == ControlRequest::StatusQuery ? FUNCTION_STATUS
-                       : request == ControlRequest::Reset     ? FUNCTION_RESET
-                                                              : FUNCTION_HANDSHAKE;
-    p.insert(p.end(), {static_cast<uint8_t>(request == ControlRequest::StatusQuery ? 'Q' : 'C'), PRINTER, 0, 0,
-                       function, 0, 0});
-    if (request == ControlRequest::StatusQuery) {
-        p.insert(p.end(), {0, 0});
+    bool query = request == ControlRequest::StatusQuery;
+    uint8_t function = query ? FUNCTION_STATUS : request == ControlRequest::Reset ? FUNCTION_RESET : FUNCTION_HANDSHAKE;
+    // Byte by byte: GCC 12 misreads range inserts of short arrays.
+    std::vector<uint8_t> p;
+    p.reserve(15);
+    for (int i = 0; i < MAGIC_LENGTH; ++i) p.push_back(static_cast<uint8_t>(MAGIC[i]));
+    for (uint8_t b : {static_cast<uint8_t>(query ? 'Q' : 'C'), PRINTER, uint8_t{0}, uint8_t{0}, function, uint8_t{0},
+                      uint8_t{0}, uint8_t{0}})
+        p.push_back(b);
+    if (query) {
+        p.push_back(0);
     } else {
-        uint8_t data = request == ControlRequest::HandshakeOff ? 1 : 0;
-        p.insert(p.end(), {0, 1, data});
+        p.push_back(1);
+        p.push_back(request == ControlRequest::HandshakeOff ? 1 : 0);
     }
     return p;
 }
