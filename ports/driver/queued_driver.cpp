@@ -214,6 +214,7 @@ bool QueuedDriver::wait_for_device(WorkerThread &self) {
         std::lock_guard<std::mutex> hold(device_lock_);
         error = lost_error_;
     }
+    if (busy_when_lost() && callbacks().write_done) callbacks().write_done(handle(), 0, 0, 0);
     if (callbacks().device_waiting)
         callbacks().device_waiting(handle(), device_name().c_str(), std::strerror(error));
     do {
@@ -229,8 +230,13 @@ bool QueuedDriver::wait_for_device(WorkerThread &self) {
 int32_t QueuedDriver::send_loop(WorkerThread &self) {
     while (!self.stopping()) {
         {
+            // Suspended before the outage check: a report_lost landing
+            // between the two then resumes us instead of being lost.
             std::lock_guard<std::mutex> hold(send_lock_);
-            if (send_queue_.chunk_count() == 0 && !waiting_for_device()) self.suspend();
+            if (send_queue_.chunk_count() == 0) {
+                self.suspend();
+                if (waiting_for_device()) self.resume();
+            }
         }
         if (!self.pause_point()) break;
         if (waiting_for_device() && !wait_for_device(self)) break;
@@ -245,6 +251,12 @@ int32_t QueuedDriver::send_loop(WorkerThread &self) {
         }
         int32_t done = 0;
         while (done < taken && !self.stopping() && !self.drop_current()) {
+            // A loss the receive thread saw: the rest goes on the device that
+            // comes back, not on one that may still swallow it.
+            if (waiting_for_device()) {
+                if (!wait_for_device(self)) break;
+                continue;
+            }
             int32_t piece = std::min(block, taken - done);
             uint32_t generation = device_generation();
             int32_t n = write_piece(write_buffer_.data() + done, piece);

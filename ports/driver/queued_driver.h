@@ -31,11 +31,11 @@
 // drop-current flag, ends on stop.
 //
 // A device that goes away: the first failure (either thread) makes the send
-// thread call the device_waiting callback once and then reopen_device about
-// once a second (no spinning; close cuts the wait short). Meanwhile the
-// driver stays open, queues writes up to the limit and reads nothing; when
-// the device is back the receive thread resumes and the unsent rest of the
-// piece is written.
+// thread stop writing to it, call the device_waiting callback once and then
+// reopen_device about once a second (no spinning; close cuts the wait
+// short). Meanwhile the driver stays open, queues writes up to the limit
+// and reads nothing; when the device is back the receive thread resumes and
+// the unsent rest of the piece is written.
 //
 // Locks: one for the send side (queue, in-flight count, block size), one for
 // the receive side (queue, receive size). Hooks are called without them.
@@ -108,6 +108,8 @@ protected:
         return open_device();
     }
     virtual std::string device_name() { return ""; }
+    // Whether an outage also counts as one held-off write attempt ("Busy").
+    virtual bool busy_when_lost() const { return false; }
     // Bytes the device itself still holds for sending (counted as pending).
     virtual int32_t device_pending_output() { return 0; }
 

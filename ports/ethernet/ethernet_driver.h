@@ -4,8 +4,8 @@
 //  - open: the status query first (no reply in 3000 ms fails the open; a
 //    not-ready reply does not), then the connection.
 //  - A connection the printer closes, or one that fails, counts as a device
-//    that went away (queued_driver.h): the reconnect makes the status query
-//    and a new connection, under the old descriptor number.
+//    that went away (queued_driver.h): "Busy" once, then about once a second
+//    the status query and a new connection, under the old descriptor number.
 //  - ignore_flow(1)/(0) are the handshake-off/on requests, reset the reset
 //    request; each waits up to 3000 ms for its reply.
 #pragma once
@@ -41,6 +41,7 @@ protected:
     std::string device_name() override;
     void interrupt_device() override;
     int32_t device_fd() override { return socket_.fd(); }
+    bool busy_when_lost() const override { return true; }
 
 private:
     Ipv4 address() const;
