@@ -46,6 +46,9 @@ void print_open_hint(std::FILE *out, const OpenFailure &f) {
             std::fprintf(out, "%s: no such device\n", where.c_str());
         }
         return;
+    case ETIMEDOUT:  // a network printer that stays silent
+        std::fprintf(out, "%s: no answer; is the printer on, and is this its address?\n", where.c_str());
+        return;
     case EBUSY:
         std::fprintf(out, "%s: in use; another program holds it, close that one first\n", where.c_str());
         return;

@@ -42,7 +42,10 @@ int32_t EthernetDriver::ignore_flow(int32_t flag) { return control_ ? control_->
 bool EthernetDriver::connect_fresh(Socket *fresh, bool at_open) {
     const std::string where = ipv4_text(address());
     auto failed = [&](uint16_t port, int error) {
-        if (at_open) set_open_failure({where, where + ":" + std::to_string(port), error, ""});
+        if (at_open) {
+            const char *protocol = port == CONTROL_PORT ? "UDP" : "TCP";
+            set_open_failure({where, std::string(protocol) + " port " + std::to_string(port), error, ""});
+        }
         errno = error;
         return false;
     };
