@@ -1,7 +1,7 @@
 """vordel against vordel-sim on the network, each test on its own loopback
 address: the status query before the connection, exact bytes, the handshake
 switched off around a real-time request and refused, a silent control side,
-reset, replies split over datagrams.
+reset, replies split over datagrams, a connection the printer drops.
 
 usage: ethernet_test.py PATH-TO-vordel PATH-TO-vordel-sim [unittest arguments]
 """
@@ -19,6 +19,13 @@ from simulator import DEADLINE, NetSimulator  # noqa: E402
 VORDEL = SIM = None
 
 STATUS_QUERY = b"KAVROQ\x03\x00\x00\x20\x00\x00\x00\x00"
+
+# About 2 MB of receipt lines: more than loopback sockets buffer while the
+# simulator holds its reads, so a drop finds most of the job still queued.
+LINES = 45000
+BIG_JOB = ('BEGIN {\n for (i = 0; i < %d; i++)\n  outputf "%%05d receipt line with some text on it.\\n", i\n'
+           ' output "end of job\\n"\n}\n' % LINES)
+BIG_JOB_BYTES = b"".join(b"%05d receipt line with some text on it.\n" % i for i in range(LINES)) + b"end of job\n"
 
 
 class Run:
@@ -47,14 +54,27 @@ class Run:
         out, err = proc.communicate(timeout=timeout)
         return proc.returncode, out.decode(errors="replace"), err.decode(errors="replace")
 
-    def received(self):
-        """What the simulator logged, once it has seen the host close."""
-        self.sim.wait_for_stderr("tcp connection closed by the host")
+    def received(self, connections=1):
+        """What the simulator logged, once it has seen the host close its
+        last connection."""
+        deadline = time.monotonic() + DEADLINE
+        while (self.sim.error_text().count("tcp connection closed by the host") < connections
+               and time.monotonic() < deadline):
+            time.sleep(0.02)
+        return self.received_now()
+
+    def received_now(self):
         with open(self.log, "rb") as f:
             return f.read()
 
     def trace(self):
         return [l for l in self.sim.error_text().splitlines() if not l.startswith("control:")]
+
+
+def cpu_seconds(pid):
+    with open("/proc/%d/stat" % pid) as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
 
 
 def position(lines, text, start=0):
@@ -112,6 +132,54 @@ class VordelOnTheNetwork(unittest.TestCase):
         status, out, err = run.run('BEGIN { print reset() }\n')
         self.assertEqual((status, out.splitlines()[-1]), (0, "1"), err)
         self.assertIn("udp reset -> 00", run.trace())
+
+
+class DroppedConnection(unittest.TestCase):
+    """The printer ends the connection mid-job while its control side stays
+    silent for a while: vordel says so once, waits without spinning,
+    reconnects (status query first) and sends the rest."""
+
+    def drop_mid_job(self, address, stdin=subprocess.DEVNULL):
+        run = Run(self, address)
+        run.sim.control("hold 600000")  # the job piles up in vordel's queue
+        proc = run.start(BIG_JOB, stdin=stdin)
+        self.addCleanup(lambda: proc.poll() is None and proc.kill())
+        self.assertTrue(run.sim.wait_for_stderr("tcp connection from"))
+        run.sim.control("udp silent on", "drop")
+        self.assertTrue(run.sim.wait_for_stderr("udp status query -> ready (silent)"),
+                        "no reconnect attempt")
+        return run, proc
+
+    def test_drop_mid_job_loses_no_byte_and_burns_no_cpu(self):
+        run, proc = self.drop_mid_job("127.0.18.19")
+        before, started = cpu_seconds(proc.pid), time.monotonic()
+        time.sleep(4)  # at least one more attempt, each waiting 3 s for the query
+        used = cpu_seconds(proc.pid) - before
+        self.assertLess(used, 0.25 * (time.monotonic() - started), "busy while waiting")
+        run.sim.control("udp silent off", "hold 0")
+        out, err = proc.communicate(timeout=120)
+        err = err.decode(errors="replace")
+        self.assertEqual(proc.returncode, 0, err)
+        self.assertEqual(err.count("Busy\n"), 1, err)
+        self.assertEqual(err.count("Printer disconnected: 127.0.18.19:9100"), 1, err)
+        self.assertEqual(run.received(connections=2), BIG_JOB_BYTES, "\n".join(run.trace()))
+        trace = run.trace()
+        dropped = position(trace, "tcp connection dropped")
+        query = position(trace, "udp status query -> ready", dropped + 1)
+        while "(silent)" in trace[query]:
+            query = position(trace, "udp status query -> ready", query + 1)
+        position(trace, "tcp connection from", query)
+
+    def test_esc_ends_the_wait_with_status_1(self):
+        run, proc = self.drop_mid_job("127.0.18.20", stdin=subprocess.PIPE)
+        proc.stdin.write(b"\x1b")
+        proc.stdin.flush()
+        try:
+            _, err = proc.communicate(timeout=DEADLINE)
+        except subprocess.TimeoutExpired:
+            self.fail("Esc did not end the wait for the dropped connection")
+        self.assertEqual(proc.returncode, 1, err)
+        self.assertLess(len(run.received_now()), len(BIG_JOB_BYTES))
 
 
 class SimulatorOnTheNetwork(unittest.TestCase):
