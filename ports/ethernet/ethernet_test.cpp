@@ -226,10 +226,17 @@ std::unique_ptr<EthernetDriver> configured_driver(const Ipv4 &address) {
     return driver;
 }
 
-TEST(EthernetDriver, PrintsReadsAndNoticesTheClose) {
+std::atomic<int> busy_reports{0};
+std::atomic<int> outages{0};
+
+TEST(EthernetDriver, PrintsReadsAndReconnectsAfterTheClose) {
     PrinterPeer printer({127, 0, 18, 2});
     printer.control.script({{reply('q', 3, 0, 0x20, 0, {1})}});  // not ready still opens
     auto driver = configured_driver(printer.address);
+    DriverCallbacks callbacks;
+    callbacks.write_done = [](int32_t, int32_t, int32_t, int32_t ok) { busy_reports += ok ? 0 : 1; };
+    callbacks.device_waiting = [](int32_t, const char *, const char *) { ++outages; };
+    driver->set_callbacks(callbacks);
     ASSERT_EQ(driver->open(), 1);
     Socket link = printer.accept();
     ASSERT_TRUE(link.valid());
@@ -255,9 +262,21 @@ TEST(EthernetDriver, PrintsReadsAndNoticesTheClose) {
     EXPECT_EQ(got[0], 0x12);
     EXPECT_EQ(got[1], 0x34);
 
+    // The printer closes: one held-off attempt and one outage notice, then
+    // the status query and a new connection that gets what was queued since.
+    busy_reports = outages = 0;
+    printer.control.script({{reply('q', 3, 0, 0x20, 0, {0})}});
     link.close();
     for (int i = 0; i < 10000 && !driver->waiting_for_device(); ++i) sleep_ms(1);
-    EXPECT_EQ(driver->waiting_for_device(), 1);  // the printer closed: a reconnect begins
+    EXPECT_EQ(driver->waiting_for_device(), 1);
+    EXPECT_EQ(driver->write(0, reinterpret_cast<const uint8_t *>("rest"), 4, &written), 1);
+    Socket again = printer.accept();
+    ASSERT_TRUE(again.valid());
+    EXPECT_EQ(read_exactly(again, 4), "rest");
+    EXPECT_EQ(printer.control.requests().size(), 2u);
+    EXPECT_EQ(driver->waiting_for_device(), 0);
+    EXPECT_EQ(busy_reports.load(), 1);
+    EXPECT_EQ(outages.load(), 1);
     EXPECT_EQ(driver->close(), 1);
 }
 
