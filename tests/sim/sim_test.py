@@ -157,7 +157,9 @@ class SimTest(unittest.TestCase):
 
     def test_usage_errors(self):
         rows = [
-            ([], "vordel-sim: choose a transport (--serial)\n"),
+            ([], "vordel-sim: choose a transport (--serial or --net)\n"),
+            (["--net", "127.0.0.1", "--serial"], "vordel-sim: one transport: --serial or --net\n"),
+            (["--net", "1.2.3"], "vordel-sim: bad IPv4 address '1.2.3'\n"),
             (["--serial", "--bogus"], "vordel-sim: unknown option '--bogus'\n"),
             (["--serial", "--hold", "soon"], "vordel-sim: bad hold time 'soon'\n"),
             (["--serial", "--reply", "10="], "vordel-sim: --reply: bad reply bytes ''\n"),
