@@ -13,6 +13,10 @@
 //    keeps at most size bytes of one datagram (the rest is dropped) and tells
 //    the sender; -1 when none is waiting.
 //  - ipv4_from_text: strict dotted form "a.b.c.d", each 0..255.
+//  - replace_with: the fresh connection takes over this descriptor number
+//    (the old connection closes), so threads holding the number follow.
+//  - send_at_once and cork are hints: a system without them may ignore them.
+// The interface is OS-neutral; sockets_posix.cpp is one half of it.
 #pragma once
 
 #include <array>

@@ -6,6 +6,7 @@ reset, replies split over datagrams, a connection the printer drops.
 usage: ethernet_test.py PATH-TO-vordel PATH-TO-vordel-sim [unittest arguments]
 """
 import os
+import signal
 import socket
 import subprocess
 import sys
@@ -170,16 +171,21 @@ class DroppedConnection(unittest.TestCase):
             query = position(trace, "udp status query -> ready", query + 1)
         position(trace, "tcp connection from", query)
 
-    def test_esc_ends_the_wait_with_status_1(self):
-        run, proc = self.drop_mid_job("127.0.18.20", stdin=subprocess.PIPE)
-        proc.stdin.write(b"\x1b")
-        proc.stdin.flush()
-        try:
-            _, err = proc.communicate(timeout=DEADLINE)
-        except subprocess.TimeoutExpired:
-            self.fail("Esc did not end the wait for the dropped connection")
-        self.assertEqual(proc.returncode, 1, err)
-        self.assertLess(len(run.received_now()), len(BIG_JOB_BYTES))
+    def test_esc_or_ctrl_c_ends_the_wait_with_status_1(self):
+        for address, key in (("127.0.18.20", "Esc"), ("127.0.18.21", "Ctrl+C")):
+            with self.subTest(key=key):
+                run, proc = self.drop_mid_job(address, stdin=subprocess.PIPE)
+                if key == "Esc":
+                    proc.stdin.write(b"\x1b")
+                    proc.stdin.flush()
+                else:
+                    proc.send_signal(signal.SIGINT)
+                try:
+                    _, err = proc.communicate(timeout=DEADLINE)
+                except subprocess.TimeoutExpired:
+                    self.fail(key + " did not end the wait for the dropped connection")
+                self.assertEqual(proc.returncode, 1, err)
+                self.assertLess(len(run.received_now()), len(BIG_JOB_BYTES))
 
 
 class SimulatorOnTheNetwork(unittest.TestCase):

@@ -126,6 +126,9 @@ class Simulator:
         self.proc.stdin.close()
         for t in self._threads:
             t.join(DEADLINE)
+        if not any(t.is_alive() for t in self._threads):
+            self.proc.stdout.close()
+            self.proc.stderr.close()
         return status
 
     def close(self):
