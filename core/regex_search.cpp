@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "core/regex.h"
@@ -405,6 +406,25 @@ void find_required_byte(pattern_buffer *buf) {
     }
 }
 
+// The single-byte characters the program starts with on its straight line,
+// each matching only itself, so a match can only begin where they all stand.
+void find_literal(pattern_buffer *buf) {
+    buf->literal_len = 0;
+    buf->literal_whole = false;
+    if (buf->translate != nullptr) return;  // folded letters match more than one byte
+    const uint8_t *prog = buf->buffer;
+    int32_t pc = 0;
+    int n = 0;
+    while (pc < buf->used && prog[pc] == OP_CHAR && !lead_table[prog[pc + 1]] &&
+           n < static_cast<int>(sizeof buf->literal)) {
+        buf->literal[n++] = prog[pc + 1];
+        pc += op_size[OP_CHAR];
+    }
+    if (n < 2) return;
+    buf->literal_len = static_cast<int8_t>(n);
+    buf->literal_whole = pc < buf->used && prog[pc] == OP_END;
+}
+
 // Next occurrences of the first bytes, each looked up again only once the
 // search has passed it, so the whole text is read once per byte.
 class FirstByteFinder {
@@ -445,6 +465,39 @@ private:
     int32_t next_[3];
 };
 
+// Candidates are where the literal stands at a character boundary; the
+// matcher only runs for what follows it.
+int32_t search_literal(const pattern_buffer *buf, Matcher &matcher, const uint8_t *text, int32_t length,
+                       int32_t p, int32_t last, regex_registers *regs) {
+    const auto n = static_cast<size_t>(buf->literal_len);
+    const std::string_view all(reinterpret_cast<const char *>(text), static_cast<size_t>(length));
+    const std::string_view literal(reinterpret_cast<const char *>(buf->literal), n);
+    while (p <= last && p < length) {
+        size_t hit = all.find(literal, static_cast<size_t>(p));
+        if (hit == std::string_view::npos) return -1;
+        auto q = static_cast<int32_t>(hit);
+        if (q > last) return -1;
+        int32_t run = 0;  // lead bytes just before q, back to the boundary p
+        while (q - run - 1 >= p && lead_table[text[q - run - 1]]) run++;
+        if (run & 1) { p = q + 1; continue; }
+        if (buf->literal_whole) {
+            if (regs != nullptr) {
+                regs->start[0] = q;
+                regs->end[0] = q + static_cast<int32_t>(n);
+                for (int g = 1; g < REGEX_NREGS; g++) regs->start[g] = regs->end[g] = -1;
+            }
+            return q;
+        }
+        int32_t end = matcher.run(q);
+        if (end != -1) {
+            if (end >= 0 && regs != nullptr) matcher.fill(regs, q, end);
+            return end >= 0 ? q : -2;
+        }
+        p = q + 1;
+    }
+    return -1;
+}
+
 }  // namespace
 
 int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, int32_t start,
@@ -454,6 +507,7 @@ int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, i
         compile_fastmap(buf);
         find_first_bytes(buf);
         find_required_byte(buf);
+        find_literal(buf);
     }
     const auto *text = reinterpret_cast<const uint8_t *>(text_chars);
     Matcher matcher(buf, text, length);
@@ -467,6 +521,10 @@ int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, i
     FirstByteFinder first(buf, text, length);
     bool use_first = fm != nullptr && buf->first_count > 0 && !buf->anchored;
     int32_t required_at = -1;  // where the required byte next stands, at or after p
+    if (buf->literal_len >= 2 && !buf->anchored) {
+        release_large_stack();
+        return search_literal(buf, matcher, text, length, p, last, regs);
+    }
     while (p <= last) {
         if (use_first) {
             p = first.find(p);

@@ -36,6 +36,13 @@ struct Case {
 
 // Full-width letters: A = 82 60, B = 82 61, Z = 82 79, a = 82 81; 82 A0 a kana.
 const std::vector<Case> cases = {
+    // a literal is found only where a character begins, and groups stay unset
+    {"ab", "\x82" "ab", false, -1, 0, {}},
+    {"ab", "\x82\x82" "ab", false, 2, 2, {{1, -1, -1}}},
+    {"ab", "\x82" "abab", false, 3, 2, {}},
+    {"abc", "ababc", false, 2, 3, {}},
+    {"ab(c|d)", "abxabd", false, 3, 3, {{1, 5, 6}}},
+    {"abc", "ABC", true, 0, 3, {}},
     // `.` takes a double-byte character whole, and never a newline
     {"a.c", "a\x82\xA0" "c", false, 0, 4, {}},
     {"a.c", "a\nc", false, -1, 0, {}},
