@@ -56,6 +56,11 @@ struct ElementTable {
     int64_t count;
     int64_t kinds[4];  // subscripts of each KeyKind
     uint64_t filled[2];  // bit b: bucket b has elements (so clearing skips the empty ones)
+    // The elements "1".."split_count" in order, while the table holds just
+    // what split last put there (split_valid): the next split refills them.
+    NODE **split_elems;
+    int32_t split_count, split_capacity;
+    bool split_valid;
 };
 static_assert(offsetof(ElementTable, heads) == 0);
 static_assert(sizeof(ElementTable) >= ARRAY_BUCKETS * sizeof(NODE *) + 2);
@@ -123,6 +128,7 @@ void add_element(NODE **table, NODE *e, int bucket) {
     if (e->left) prev_of(e->left) = e;
     table[bucket] = e;
     ElementTable *t = element_table(table);
+    t->split_valid = false;
     t->filled[bucket / 64] |= uint64_t{1} << (bucket % 64);
     ++kind_count(t, key_kind(e->right));
     if (t->index) {
@@ -143,6 +149,7 @@ void unlink_element(NODE **table, NODE *e, int bucket) {
     }
     if (e->left) prev_of(e->left) = prev_of(e);
     ElementTable *t = element_table(table);
+    t->split_valid = false;
     if (!table[bucket]) t->filled[bucket / 64] &= ~(uint64_t{1} << (bucket % 64));
     if (t->index) index_erase(t->index, e);
     --kind_count(t, key_kind(e->right));
@@ -163,7 +170,8 @@ NODE *eval_subscript(NODE *expr) {
 }
 
 const char *subsep_text(uint32_t *len) {
-    NODE *var = lookup(global_table, "SUBSEP");
+    static CachedSymbol subsep{"SUBSEP"};
+    NODE *var = lookup_global(subsep);
     if (!var || (var->type != T_VAR && var->type != T_ARRAY) || !var->left) {
         *len = 1;
         return "\x1C";
@@ -194,15 +202,10 @@ NODE *concat_exp(NODE *subscripts) {
     return make_temp_string(key.data(), key.size());
 }
 
-NODE **assoc_lookup(NODE *array, NODE *key) {
-    uint32_t hash = key_hash(key);
-    int bucket = bucket_of(hash);
-    if (array->table) {
-        if (NODE *e = find_text(array->table, key, hash)) {
-            release_temp(key);
-            return &e->value;
-        }
-    } else {
+namespace {
+
+NODE *new_element(NODE *array, NODE *key, uint32_t hash) {
+    if (!array->table) {
         auto *t = static_cast<ElementTable *>(std::calloc(1, sizeof(ElementTable)));
         if (!t) out_of_memory("assoc_lookup");
         array->table = t->heads;
@@ -212,8 +215,60 @@ NODE **assoc_lookup(NODE *array, NODE *key) {
     e->right = dupnode(key);
     e->value = null_string;
     e->word5 = static_cast<int32_t>(hash);
-    add_element(array->table, e, bucket);
+    add_element(array->table, e, bucket_of(hash));
+    return e;
+}
+
+}  // namespace
+
+NODE **assoc_lookup(NODE *array, NODE *key) {
+    uint32_t hash = key_hash(key);
+    if (array->table) {
+        if (NODE *e = find_text(array->table, key, hash)) {
+            release_temp(key);
+            return &e->value;
+        }
+    }
+    return &new_element(array, key, hash)->value;
+}
+
+int32_t assoc_split_begin(NODE *array) {
+    if (!array->table) return 0;
+    ElementTable *t = element_table(array->table);
+    if (!t->split_valid || !ofmt_is_plain_decimal()) {
+        assoc_clear(array);
+        return 0;
+    }
+    ++removals;  // a scan under way checks its place again, as after a clear
+    return t->split_count;
+}
+
+NODE **assoc_split_element(NODE *array, int32_t k, int32_t kept) {
+    if (k <= kept) return &element_table(array->table)->split_elems[k - 1]->value;
+    NODE *key = make_temp_number(k);
+    NODE *e = new_element(array, key, key_hash(key));
+    ElementTable *t = element_table(array->table);
+    if (k > t->split_capacity) {
+        int32_t capacity = t->split_capacity < 8 ? 8 : t->split_capacity * 2;
+        auto *grown = static_cast<NODE **>(std::realloc(t->split_elems, sizeof(NODE *) * static_cast<size_t>(capacity)));
+        if (!grown) out_of_memory("split");
+        t->split_elems = grown;
+        t->split_capacity = capacity;
+    }
+    t->split_elems[k - 1] = e;
     return &e->value;
+}
+
+void assoc_split_end(NODE *array, int32_t n, int32_t kept) {
+    if (!array->table) return;
+    ElementTable *t = element_table(array->table);
+    for (int32_t k = kept; k > n; --k) {
+        NODE *e = t->split_elems[k - 1];
+        unlink_element(array->table, e, bucket_of(static_cast<uint32_t>(e->word5)));
+        destroy_element(e);
+    }
+    t->split_count = n;
+    t->split_valid = ofmt_is_plain_decimal();
 }
 
 int in_array(NODE *array, NODE *subscripts) {
@@ -277,6 +332,10 @@ void assoc_clear(NODE *array) {
     ElementTable *t = element_table(array->table);
     index_free(t->index);
     t->index = nullptr;
+    std::free(t->split_elems);
+    t->split_elems = nullptr;
+    t->split_count = t->split_capacity = 0;
+    t->split_valid = false;
     t->count = 0;
     for (int64_t &k : t->kinds) k = 0;
     for (uint64_t &word : t->filled) {

@@ -132,8 +132,10 @@ int32_t split_on_regex(int32_t count, SplitInput &in, std::string_view sep, Fiel
     return count;
 }
 
+int32_t split_kept = 0;  // elements the array kept from the last split
+
 void store_element(int32_t n, const char *text, int32_t length, NODE *array) {
-    NODE **slot = assoc_lookup(array, make_temp_number(n));
+    NODE **slot = assoc_split_element(array, n, split_kept);
     NODE *old = *slot;
     *slot = make_str_node(text, static_cast<size_t>(length), 0);
     unref(old);
@@ -276,9 +278,10 @@ NODE *do_split(NODE *args) {
         return make_temp_number(0);
     }
     string_of(v);
-    assoc_clear(array);
+    split_kept = assoc_split_begin(array);
     SplitInput in{v->string, v->length, 0};
     int32_t n = parse_fields(0, in, separator, store_element, array);
+    assoc_split_end(array, n, split_kept);
     free_temp(v);
     return make_temp_number(n);
 }

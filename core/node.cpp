@@ -409,7 +409,8 @@ IntFormat classify_format(const char *f) {
 
 // The current OFMT text, or null when it is not a string value.
 const char *current_ofmt() {
-    NODE *var = lookup(global_table, "OFMT");
+    static CachedSymbol ofmt{"OFMT"};
+    NODE *var = lookup_global(ofmt);
     if (!var || (var->type != T_VAR && var->type != T_ARRAY) || !var->left) return nullptr;
     NODE *value = var->left;
     if (!(value->flags & NODE_STR_VALID)) return nullptr;
@@ -437,6 +438,8 @@ int format_number(char *out, size_t size, const char *fmt, IntFormat kind, int32
 }
 
 }  // namespace
+
+bool ofmt_is_plain_decimal() { return plain_decimal(current_ofmt()); }
 
 NODE *force_string(NODE *n) {
     if (n->flags & NODE_STR_VALID) return n;

@@ -181,6 +181,8 @@ NODE *make_temp_number(int32_t n);
 int32_t force_number(NODE *n);
 // OFMT must hold exactly one integer conversion; anything else formats as "%ld".
 NODE *force_string(NODE *n);
+// Whether numbers turn to text in plain decimal (OFMT "%d", "%ld" or unset).
+bool ofmt_is_plain_decimal();
 // The low byte of the number as a one-byte string; a node whose string view
 // is already current is left as it is.
 NODE *force_char(NODE *n);
@@ -200,6 +202,17 @@ NODE *install(NODE **table, const char *name, NODE *node);
 NODE *lookup(NODE **table, const char *name);
 NODE *variable(const char *name);
 void remove(const char *name, int free_name);
+// Forgets every global without freeing it (a test starting afresh).
+void clear_symbols();
+
+// A global read on a hot path (OFMT on every number turned to text): looked
+// up again only when a symbol was installed or removed since.
+struct CachedSymbol {
+    const char *name;
+    uint64_t generation = 0;
+    NODE *node = nullptr;
+};
+NODE *lookup_global(CachedSymbol &cache);
 
 // ---- associative arrays -------------------------------------------------------
 
@@ -212,6 +225,13 @@ struct ScanCursor {
 
 NODE *concat_exp(NODE *subscripts);
 NODE **assoc_lookup(NODE *array, NODE *key);
+// split's fill, the same as clearing the array and storing elements 1..n in
+// order, but the elements the last split left are refilled in place:
+// kept = assoc_split_begin(a); then assoc_split_element(a, k, kept) for
+// k = 1..n gives the value slot of element k; assoc_split_end(a, n, kept).
+int32_t assoc_split_begin(NODE *array);
+NODE **assoc_split_element(NODE *array, int32_t k, int32_t kept);
+void assoc_split_end(NODE *array, int32_t n, int32_t kept);
 int in_array(NODE *array, NODE *subscripts);
 void do_delete(NODE *array, NODE *subscripts);
 void assoc_clear(NODE *array);

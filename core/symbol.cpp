@@ -1,11 +1,14 @@
 // The symbol table: 101 chained buckets of T_SYMBOL entries, newest first.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "base/diag.h"
 #include "core/node.h"
 
 NODE *global_table[SYMBOL_BUCKETS];
+uint64_t symbol_generation = 1;
 
 namespace {
 
@@ -54,12 +57,26 @@ NODE *install(NODE **table, const char *name, NODE *node) {
     NODE **head = &table[symbol_bucket(name, len)];
     sym->left = *head;
     *head = sym;
+    ++symbol_generation;
     return node;
 }
 
 NODE *lookup(NODE **table, const char *name) {
     NODE **link = find_entry(table, name, name_length(name));
     return link ? (*link)->installed : nullptr;
+}
+
+NODE *lookup_global(CachedSymbol &cache) {
+    if (cache.generation != symbol_generation) {
+        cache.node = lookup(global_table, cache.name);
+        cache.generation = symbol_generation;
+    }
+    return cache.node;
+}
+
+void clear_symbols() {
+    std::fill(std::begin(global_table), std::end(global_table), nullptr);
+    ++symbol_generation;
 }
 
 NODE *variable(const char *name) {
@@ -75,6 +92,7 @@ void remove(const char *name, int free_name) {
     if (!link) return;
     NODE *sym = *link;
     *link = sym->left;
+    ++symbol_generation;
     std::free(sym->string);
     if (free_name && sym->installed) std::free(sym->installed->name);
     free_node(sym);

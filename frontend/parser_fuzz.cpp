@@ -36,7 +36,7 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     // Functions of earlier inputs would be "previously defined": every input
     // starts from an empty table, so a finding replays alone.
-    std::fill(std::begin(global_table), std::end(global_table), nullptr);
+    clear_symbols();
     std::FILE *in = size ? fmemopen(const_cast<uint8_t *>(data), size, "r") : std::tmpfile();
     if (!in) return 0;
     parser_reset();
