@@ -1,5 +1,6 @@
 // Associative arrays: 127 chained buckets per variable, newest element first.
 #include <bit>
+#include <charconv>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -35,17 +36,12 @@ KeyKind key_kind(const NODE *s) {
     if (!(s->flags & NODE_NUM_VALID)) return KeyKind::Plain;
     if (!(s->flags & NODE_NUMERIC)) return KeyKind::Text;
     if (!(s->flags & NODE_STR_VALID)) return KeyKind::Odd;
-    // The number's plain decimal text, compared digit by digit from the end.
-    const char *text = s->string;
-    int32_t len = s->length;
-    bool negative = s->number < 0;
-    uint32_t rest = negative ? 0u - static_cast<uint32_t>(s->number) : static_cast<uint32_t>(s->number);
-    int32_t i = len;
-    do {
-        if (i == 0 || text[--i] != static_cast<char>('0' + rest % 10)) return KeyKind::Odd;
-        rest /= 10;
-    } while (rest != 0);
-    return i == (negative ? 1 : 0) && (!negative || text[0] == '-') ? KeyKind::Integer : KeyKind::Odd;
+    // Integer when the text is exactly the number's plain decimal form.
+    char digits[16];
+    char *end = std::to_chars(digits, digits + sizeof digits, s->number).ptr;
+    auto len = static_cast<int32_t>(end - digits);
+    return s->length == len && std::memcmp(s->string, digits, static_cast<size_t>(len)) == 0 ? KeyKind::Integer
+                                                                                         : KeyKind::Odd;
 }
 
 // What `table` of an array points at. The heads come first so the table is
