@@ -40,6 +40,11 @@ public:
 
     long write_some(const uint8_t *data, size_t size, int timeout_ms);
     long read_some(uint8_t *buffer, size_t size, int timeout_ms);
+    // read_some without the wait (0 when nothing is there).
+    long read_now(uint8_t *buffer, size_t size);
+    // Waits up to timeout_ms for bytes (or a hang-up): 1, 0 when none came,
+    // -1 once interrupted.
+    int wait_readable(int timeout_ms);
     void interrupt();
     bool rest(int ms);
 

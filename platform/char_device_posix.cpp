@@ -144,6 +144,30 @@ long CharDevice::read_some(uint8_t *buffer, size_t size, int timeout_ms) {
     return n;
 }
 
+long CharDevice::read_now(uint8_t *buffer, size_t size) {
+    long n = read_descriptor(fd_, buffer, size);
+    if (n == -2) return -1;
+    if (n == -1) return 0;
+    if (n == 0 && terminal_) {
+        errno = EIO;
+        return -1;
+    }
+    return n;
+}
+
+int CharDevice::wait_readable(int timeout_ms) {
+    bool failed = false;
+    WaitItem items[2];
+    items[0].fd = fd_;
+    items[0].want_read = true;
+    items[1].fd = wake_.read_fd();
+    items[1].want_read = true;
+    wait_descriptors(items, timeout_ms);
+    failed = items[0].failed;
+    if (items[1].readable || interrupted_.load(std::memory_order_acquire)) return -1;
+    return items[0].readable || failed ? 1 : 0;
+}
+
 bool device_gone_error(int error) {
     switch (error) {
     case EIO:

@@ -65,6 +65,18 @@ int32_t DeviceFileDriver::write_piece(const uint8_t *data, int32_t length) {
     return static_cast<int32_t>(n);
 }
 
+int32_t DeviceFileDriver::write_now(const uint8_t *data, int32_t length) {
+    long n = device_.write_some(data, static_cast<size_t>(length), 0);
+    if (n < 0) return device_gone_error(errno) ? -1 : 0;
+    return static_cast<int32_t>(n);
+}
+
+int32_t DeviceFileDriver::read_now(uint8_t *data, int32_t max) {
+    long n = device_.read_now(data, static_cast<size_t>(max));
+    if (n < 0) return device_gone_error(errno) ? -1 : 0;
+    return static_cast<int32_t>(n);
+}
+
 int32_t DeviceFileDriver::read_piece(uint8_t *data, int32_t max) {
     long n = device_.read_some(data, static_cast<size_t>(max), READ_WAIT_MS);
     if (n < 0) {

@@ -39,7 +39,10 @@ protected:
     void close_device() override;
     bool reopen_device() override;
     int32_t write_piece(const uint8_t *data, int32_t length) override;
+    int32_t write_now(const uint8_t *data, int32_t length) override;
     int32_t read_piece(uint8_t *data, int32_t max) override;
+    int32_t read_now(uint8_t *data, int32_t max) override;
+    int wait_readable(int32_t ms) override { return device_.wait_readable(ms); }
     void interrupt_device() override { device_.interrupt(); }
     int32_t device_fd() override { return device_.fd(); }
     std::string device_name() override { return device_.path(); }

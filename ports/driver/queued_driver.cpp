@@ -32,6 +32,11 @@ int32_t QueuedDriver::open() {
         send_queue_.set_limit(MIN_SEND_LIMIT);
         write_buffer_.resize(MAX_BLOCK_SIZE);
     }
+    {
+        std::lock_guard<std::mutex> gate(read_gate_);
+        read_buffer_.resize(MAX_RECEIVE_SIZE);
+    }
+    caller_reading_.store(false, std::memory_order_release);
     sender_ = std::make_unique<WorkerThread>([this](WorkerThread &self) { return send_loop(self); });
     receiver_ = std::make_unique<WorkerThread>([this](WorkerThread &self) { return receive_loop(self); });
     open_ = true;
@@ -78,19 +83,48 @@ int32_t QueuedDriver::can_send() {
 int32_t QueuedDriver::write(int32_t tag, const uint8_t *data, int32_t length, int32_t *written) {
     *written = 0;
     if (!is_open() || length < 1) return 0;
+    int32_t direct = write_direct(data, length);
+    if (direct == length) {
+        *written = length;
+        return 1;
+    }
+    int32_t queued;
     {
         std::lock_guard<std::mutex> hold(send_lock_);
-        *written = send_queue_.append(tag, data, length);
+        queued = send_queue_.append(tag, data + direct, length - direct);
     }
-    if (*written > 0) sender_->resume();
+    if (queued > 0) sender_->resume();
+    *written = direct + queued;
     return *written == length ? 1 : 0;
+}
+
+// Handing bytes to the send thread costs a thread wake-up, which is most of
+// a status request's round trip. So while nothing is queued or being
+// written, the caller writes one block itself, as far as the device takes
+// it at once; the send thread does everything that has to wait. Only this
+// thread appends, so the order of the bytes holds.
+int32_t QueuedDriver::write_direct(const uint8_t *data, int32_t length) {
+    {
+        std::lock_guard<std::mutex> hold(send_lock_);
+        if (send_queue_.chunk_count() > 0 || send_queue_.in_flight() > 0 || length > block_size_) return 0;
+    }
+    if (waiting_for_device()) return 0;
+    uint32_t generation = device_generation();
+    int32_t n = write_now(data, length);
+    if (n < 0) {
+        report_lost(errno, generation);
+        return 0;
+    }
+    if (n == length && callbacks().write_done) callbacks().write_done(handle(), 0, n, 1);
+    return n;
 }
 
 int32_t QueuedDriver::read(uint8_t *data, int32_t length, int32_t *got) {
     *got = 0;
     if (!open_ || length < 1) return 0;
-    std::unique_lock<std::mutex> hold(receive_lock_);
     int32_t wait = read_wait_ms();
+    if (wait > 0 && caller_reads_device()) return read_waiting(data, length, got, wait);
+    std::unique_lock<std::mutex> hold(receive_lock_);
     if (wait > 0 && receive_queue_.total() < length)
         input_changed_.wait_for(hold, std::chrono::milliseconds(wait),
                                 [&] { return receive_queue_.total() >= length; });
@@ -181,11 +215,15 @@ int32_t QueuedDriver::set_receive_size(int32_t n) {
     return 1;
 }
 
+// A writer that found the queue full sleeps until it is half empty, so it
+// refills several blocks per wake instead of one.
+bool QueuedDriver::has_room_locked() const {
+    return send_queue_.limit() == 0 || send_queue_.total() <= send_queue_.limit() / 2;
+}
+
 void QueuedDriver::wait_output_space(int32_t ms) {
     std::unique_lock<std::mutex> hold(send_lock_);
-    space_changed_.wait_for(hold, std::chrono::milliseconds(ms), [this] {
-        return send_queue_.limit() == 0 || send_queue_.total() < send_queue_.limit();
-    });
+    space_changed_.wait_for(hold, std::chrono::milliseconds(ms), [this] { return has_room_locked(); });
 }
 
 void QueuedDriver::wait_input(int32_t ms) {
@@ -243,12 +281,14 @@ int32_t QueuedDriver::send_loop(WorkerThread &self) {
 
         int32_t taken;
         int32_t block;
+        bool room;
         {
             std::lock_guard<std::mutex> hold(send_lock_);
             block = block_size_;
             taken = send_queue_.take(write_buffer_.data(), block);
-            space_changed_.notify_all();
+            room = has_room_locked();
         }
+        if (room) space_changed_.notify_all();
         int32_t done = 0;
         while (done < taken && !self.stopping() && !self.drop_current()) {
             // A loss the receive thread saw: the rest goes on the device that
@@ -274,17 +314,100 @@ int32_t QueuedDriver::send_loop(WorkerThread &self) {
         std::lock_guard<std::mutex> hold(send_lock_);
         send_queue_.set_in_flight(0);
         self.set_drop_current(false);
-        space_changed_.notify_all();
     }
     return 0;
 }
 
+void QueuedDriver::store_input(const uint8_t *data, int32_t n) {
+    int32_t pending;
+    {
+        std::lock_guard<std::mutex> hold(receive_lock_);
+        receive_queue_.append(0, data, n);
+        pending = receive_queue_.total();
+    }
+    input_changed_.notify_all();
+    if (callbacks().data_arrived) callbacks().data_arrived(handle(), pending);
+}
+
+// One read that does not wait, stored at once under the gate, so the bytes
+// keep their order whichever thread reads them. The count, -1 when gone.
+int32_t QueuedDriver::read_into_queue() {
+    int32_t want;
+    {
+        std::lock_guard<std::mutex> hold(receive_lock_);
+        want = receive_size_;
+    }
+    std::lock_guard<std::mutex> gate(read_gate_);
+    uint32_t generation = device_generation();
+    int32_t n = read_now(read_buffer_.data(), want);
+    if (n < 0) report_lost(errno, generation);
+    if (n > 0) store_input(read_buffer_.data(), n);
+    return n;
+}
+
+bool QueuedDriver::take_input(uint8_t *data, int32_t length, int32_t *got) {
+    std::lock_guard<std::mutex> hold(receive_lock_);
+    if (receive_queue_.total() < length) return false;
+    *got = receive_queue_.take(data, length);
+    return true;
+}
+
+// A read that waits, for drivers whose caller reads the device itself: the
+// caller is woken by the device, not by the receive thread, which saves a
+// thread wake-up per reply. While the device is away, or when it says ready
+// yet another reader took the bytes, the receive thread's news decides.
+int32_t QueuedDriver::read_waiting(uint8_t *data, int32_t length, int32_t *got, int32_t wait) {
+    using Clock = std::chrono::steady_clock;
+    Clock::time_point end = Clock::now() + std::chrono::milliseconds(wait);
+    caller_reading_.store(true, std::memory_order_release);
+    bool ready = false;
+    for (;;) {
+        if (take_input(data, length, got)) break;
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
+        if (left <= 0) break;
+        int32_t n = waiting_for_device() ? -1 : read_into_queue();
+        if (n > 0) {
+            ready = false;
+            continue;
+        }
+        if (n < 0 || ready) {
+            std::unique_lock<std::mutex> hold(receive_lock_);
+            input_changed_.wait_for(hold, std::chrono::milliseconds(n < 0 ? left : 1),
+                                    [&] { return receive_queue_.total() >= length; });
+            ready = false;
+            continue;
+        }
+        int r = wait_readable(static_cast<int32_t>(left));
+        if (r < 0) break;
+        ready = r > 0;
+    }
+    caller_reading_.store(false, std::memory_order_release);
+    if (*got == 0) {
+        std::lock_guard<std::mutex> hold(receive_lock_);
+        *got = receive_queue_.take(data, length);
+    }
+    return *got == length ? 1 : 0;
+}
+
 int32_t QueuedDriver::receive_loop(WorkerThread &self) {
     std::vector<uint8_t> buffer(MAX_RECEIVE_SIZE);
+    bool ready = false;
     while (self.pause_point()) {
         if (waiting_for_device()) {
             std::unique_lock<std::mutex> hold(device_lock_);
             device_changed_.wait(hold, [this] { return !waiting_for_device() || closing_; });
+            continue;
+        }
+        if (caller_reads_device()) {
+            // A caller waiting in read takes what comes itself; this thread
+            // reads what arrives while nobody waits.
+            int32_t n = caller_reading_.load(std::memory_order_acquire) && ready ? 0 : read_into_queue();
+            if (n != 0) {
+                ready = false;
+                continue;
+            }
+            if (ready && !self.rest_ms(1)) break;  // ready, yet nothing here for us
+            ready = wait_readable(DEVICE_WAIT_MS) > 0;
             continue;
         }
         int32_t want;
@@ -302,14 +425,7 @@ int32_t QueuedDriver::receive_loop(WorkerThread &self) {
             self.rest_ms(1);
             continue;
         }
-        int32_t pending;
-        {
-            std::lock_guard<std::mutex> hold(receive_lock_);
-            receive_queue_.append(0, buffer.data(), n);
-            pending = receive_queue_.total();
-            input_changed_.notify_all();
-        }
-        if (callbacks().data_arrived) callbacks().data_arrived(handle(), pending);
+        store_input(buffer.data(), n);
     }
     return 0;
 }

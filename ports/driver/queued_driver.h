@@ -8,6 +8,14 @@
 //    the device took (0 when it held them off until its write time-out), or
 //    -1 with errno set when the device is gone. It may block up to the send
 //    time-out.
+//  - write_now: one attempt that does not wait: the bytes the device took
+//    at once, -1 with errno set when it is gone. The default takes nothing,
+//    leaving every byte to the send thread.
+//  - caller_reads_device, read_now, wait_readable: for drivers whose read
+//    waits (read_wait_ms > 0). read_now reads what is there without waiting
+//    (the count, 0 for none, -1 with errno set when gone); wait_readable
+//    waits up to ms for bytes (1 ready, 0 timed out, -1 interrupted). With
+//    them a caller waiting in read polls the device itself.
 //  - read_piece: one read of up to max bytes. Returns the count, 0 when
 //    nothing came within the device's own wait (keep that wait short or
 //    interruptible), -1 with errno set when the device is gone.
@@ -24,6 +32,10 @@
 //  - device_fd: the descriptor, -1 while closed.
 // reset, ignore_flow and get_info answer 0 unless overridden.
 //
+// A write while nothing is queued or in flight first goes straight to
+// write_now on the caller's thread (a whole one reports write_done ok);
+// what the device did not take is queued.
+//
 // Send thread (written once here): rests while the queue is empty; takes up
 // to one block (that count is in flight); writes it, retrying the rest of a
 // short piece after 1 ms, and calls write_done after every attempt (ok = the
@@ -38,7 +50,8 @@
 // the unsent rest of the piece is written.
 //
 // Locks: one for the send side (queue, in-flight count, block size), one for
-// the receive side (queue, receive size). Hooks are called without them.
+// the receive side (queue, receive size). Hooks are called without them,
+// except read_now, which runs under the read gate (one reader at a time).
 #pragma once
 
 #include <atomic>
@@ -57,6 +70,8 @@ public:
     static constexpr int32_t MAX_BLOCK_SIZE = 65536;
     static constexpr int32_t MAX_RECEIVE_SIZE = 65540;
     static constexpr int32_t MIN_SEND_LIMIT = 4096;
+    // How long the receive thread waits on the device per pass.
+    static constexpr int32_t DEVICE_WAIT_MS = 100;
 
     QueuedDriver(int32_t handle, PortKind kind, int32_t receive_size = 256);
     // Subclasses call close() in their own destructor, while their hooks exist.
@@ -89,8 +104,9 @@ public:
     const OpenFailure *open_failure() const override { return has_open_failure_ ? &open_failure_ : nullptr; }
     int32_t waiting_for_device() override { return waiting_.load(std::memory_order_acquire) ? 1 : 0; }
 
-    // Early on a change, so callers that retry every millisecond are not
-    // held back by their sleep when the device keeps up.
+    // Early on a change (for space: once the queue is half empty), so
+    // callers that retry every millisecond are not held back by their sleep
+    // when the device keeps up.
     void wait_output_space(int32_t ms) override;
     void wait_input(int32_t ms) override;
 
@@ -98,6 +114,10 @@ protected:
     virtual bool open_device() = 0;
     virtual void close_device() = 0;
     virtual int32_t write_piece(const uint8_t *data, int32_t length) = 0;
+    virtual int32_t write_now(const uint8_t *, int32_t) { return 0; }
+    virtual bool caller_reads_device() const { return false; }
+    virtual int32_t read_now(uint8_t *, int32_t) { return 0; }
+    virtual int wait_readable(int32_t) { return -1; }
     virtual int32_t read_piece(uint8_t *data, int32_t max) = 0;
     virtual void interrupt_device() {}
     virtual int32_t apply_settings() { return 1; }
@@ -128,6 +148,12 @@ private:
     int32_t send_loop(WorkerThread &self);
     int32_t receive_loop(WorkerThread &self);
     bool wait_for_device(WorkerThread &self);
+    bool has_room_locked() const;
+    int32_t write_direct(const uint8_t *data, int32_t length);
+    void store_input(const uint8_t *data, int32_t n);
+    int32_t read_into_queue();
+    bool take_input(uint8_t *data, int32_t length, int32_t *got);
+    int32_t read_waiting(uint8_t *data, int32_t length, int32_t *got, int32_t wait);
 
     PortSettings settings_;
     int32_t direct_mode_ = 0;
@@ -152,6 +178,10 @@ private:
     std::condition_variable input_changed_;
     ReceiveQueue receive_queue_;
     int32_t receive_size_;
+
+    std::mutex read_gate_;  // one device read and its store at a time
+    std::vector<uint8_t> read_buffer_;
+    std::atomic<bool> caller_reading_{false};
 
     std::unique_ptr<WorkerThread> sender_;
     std::unique_ptr<WorkerThread> receiver_;

@@ -21,9 +21,14 @@ void WorkerThread::entry() {
     finished_.store(true, std::memory_order_release);
 }
 
+// Notified after the lock is released: a waiter woken while the lock is
+// still held would only block again on it (one more context switch).
 void WorkerThread::resume() {
-    std::lock_guard<std::mutex> hold(lock_);
-    suspended_ = false;
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!suspended_) return;
+        suspended_ = false;
+    }
     wake_.notify_all();
 }
 
@@ -33,8 +38,10 @@ void WorkerThread::suspend() {
 }
 
 void WorkerThread::stop() {
-    std::lock_guard<std::mutex> hold(lock_);
-    stop_flag_.store(true, std::memory_order_release);
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        stop_flag_.store(true, std::memory_order_release);
+    }
     wake_.notify_all();
 }
 

@@ -78,6 +78,11 @@ int32_t SerialDriver::write_piece(const uint8_t *data, int32_t length) {
     return DeviceFileDriver::write_piece(data, length);
 }
 
+// While DSR holds data off, the send thread's wait decides.
+int32_t SerialDriver::write_now(const uint8_t *data, int32_t length) {
+    return dsr_holds_off() ? 0 : DeviceFileDriver::write_now(data, length);
+}
+
 int32_t SerialDriver::read_wait_ms() { return settings().receive_multiplier + settings().receive_constant; }
 
 int32_t SerialDriver::device_pending_output() { return serial_output_pending(device().fd()); }

@@ -29,7 +29,9 @@ protected:
     void release_device() override;
     int32_t apply_settings() override;
     int32_t write_piece(const uint8_t *data, int32_t length) override;
+    int32_t write_now(const uint8_t *data, int32_t length) override;
     int32_t read_wait_ms() override;
+    bool caller_reads_device() const override { return true; }
     int32_t device_pending_output() override;
 
 private:
