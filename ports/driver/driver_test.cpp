@@ -110,6 +110,7 @@ protected:
     void TearDown() override {
         drv_destroy_all();
         FakeDriver::open_answer = true;
+        FakeDriver::direct_next = false;
         drv_set_kinds({});
     }
 };
@@ -293,6 +294,89 @@ TEST_F(DriverApi, VanishedDeviceIsAwaitedOnceAndTheRestSentWhenBack) {
     EXPECT_TRUE(eventually([&] { return waiting_reports.load() == 2; }));
     EXPECT_EQ(drv_close(h), 1);
     EXPECT_EQ(drv_waiting_for_device(h), 0);
+}
+
+std::atomic<int> whole_writes{0};
+std::atomic<int> short_writes{0};
+
+void count_write_done(int32_t, int32_t, int32_t, int32_t ok) { ++(ok ? whole_writes : short_writes); }
+
+TEST_F(DriverApi, IdleQueueLetsTheCallerWriteAndTheSenderKeepsWhatMustWait) {
+    whole_writes = 0;
+    short_writes = 0;
+    FakeDriver::direct_next = true;
+    int32_t h = drv_create(0);
+    FakeDriver *fake = FakeDriver::latest;
+    DriverCallbacks callbacks;
+    callbacks.write_done = count_write_done;
+    drv_set_callbacks(h, callbacks);
+    ASSERT_EQ(drv_open(h), 1);
+    int32_t count = 0;
+    ASSERT_EQ(drv_write(h, 0, bytes("abc"), 3, &count), 1);
+    EXPECT_EQ(fake->written(), "abc");  // before the call returned
+    EXPECT_EQ(fake->attempts(), 0);
+    EXPECT_EQ(whole_writes.load(), 1);
+
+    // What the device does not take at once goes to the send thread.
+    fake->set_per_attempt(2);
+    ASSERT_EQ(drv_write(h, 0, bytes("defgh"), 5, &count), 1);
+    EXPECT_TRUE(fake->wait_until([](FakeDriver &f) { return f.written_ == "abcdefgh"; }));
+    fake->set_per_attempt(0);
+    while (drv_pending_output(h) > 0) drv_wait_output_space(h, 1);
+
+    // A printer holding data off: queued, reported short by the send thread,
+    // and later bytes line up behind it instead of overtaking.
+    short_writes = 0;
+    fake->hold_off(true);
+    ASSERT_EQ(drv_write(h, 0, bytes("ij"), 2, &count), 1);
+    EXPECT_TRUE(eventually([] { return short_writes.load() > 0; }));
+    ASSERT_EQ(drv_write(h, 0, bytes("kl"), 2, &count), 1);
+    EXPECT_EQ(drv_pending_output(h), 4);
+    fake->hold_off(false);
+    EXPECT_TRUE(fake->wait_until([](FakeDriver &f) { return f.written_ == "abcdefghijkl"; }));
+
+    // A write that finds the device gone waits for it like a queued one.
+    fake->vanish(true);
+    ASSERT_EQ(drv_write(h, 0, bytes("mn"), 2, &count), 1);
+    EXPECT_TRUE(eventually([&] { return drv_waiting_for_device(h) == 1; }));
+    fake->vanish(false);
+    EXPECT_TRUE(fake->wait_until([](FakeDriver &f) { return f.written_ == "abcdefghijklmn"; }));
+}
+
+TEST_F(DriverApi, WaitingReadsReadTheDeviceAndKeepTheOrder) {
+    FakeDriver::direct_next = true;
+    int32_t h = drv_create(0);
+    FakeDriver *fake = FakeDriver::latest;
+    ASSERT_EQ(drv_open(h), 1);
+    uint8_t in[4] = {};
+    int32_t count = 0;
+    EXPECT_EQ(drv_read(h, in, 1, &count), 0);  // nothing within the wait
+    EXPECT_EQ(count, 0);
+
+    // Bytes arrive while nobody reads, while a read waits, and in between:
+    // both threads read the device, and every byte comes out once, in order.
+    std::string sent;
+    for (int i = 0; i < 3000; ++i) sent += static_cast<char>('a' + i % 26);
+    std::thread feeder([&] {
+        for (size_t at = 0; at < sent.size(); at += 7) {
+            fake->feed(std::string_view(sent).substr(at, 7));
+            if (at % 70 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+    });
+    std::string got;
+    while (got.size() < sent.size() && drv_read(h, in, 1, &count) == 1) got += static_cast<char>(in[0]);
+    feeder.join();
+    EXPECT_EQ(got, sent);
+
+    // Away: a waiting read returns empty, and reads resume once it is back.
+    fake->vanish(true);
+    EXPECT_TRUE(eventually([&] { return drv_waiting_for_device(h) == 1; }));
+    EXPECT_EQ(drv_read(h, in, 1, &count), 0);
+    fake->vanish(false);
+    EXPECT_TRUE(eventually([&] { return drv_waiting_for_device(h) == 0; }));
+    fake->feed("z");
+    EXPECT_EQ(drv_read(h, in, 1, &count), 1);
+    EXPECT_EQ(in[0], 'z');
 }
 
 }  // namespace

@@ -2,10 +2,13 @@
 // the send thread writes, plays back bytes fed by the test as printer
 // replies, can hold data off (every write attempt then takes nothing and
 // reports ok 0), can take a limited number of bytes per attempt, and can gate
-// write attempts so a test decides when each one happens.
+// write attempts so a test decides when each one happens. Made with
+// direct_next set, it also takes writes on the caller's thread and lets a
+// waiting read read the device itself, as a serial line does.
 // FakeDriver::latest points at the most recently made one.
 #pragma once
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -23,8 +26,10 @@ public:
     static inline bool open_answer = true;
     static inline int32_t configure_answer = 1;
     static inline FakeDriver *latest = nullptr;
+    static inline bool direct_next = false;
+    static constexpr int32_t READ_WAIT_MS = 200;
 
-    FakeDriver(int32_t handle, PortKind kind) : QueuedDriver(handle, kind) { latest = this; }
+    FakeDriver(int32_t handle, PortKind kind) : QueuedDriver(handle, kind), direct_(direct_next) { latest = this; }
     ~FakeDriver() override {
         close();
         if (latest == this) latest = nullptr;
@@ -105,7 +110,7 @@ public:
 
     // Fields for wait_until predicates (read under the lock).
     std::string written_;
-    int32_t attempts_ = 0;
+    int32_t attempts_ = 0;  // the send thread's
 
 protected:
     bool open_device() override {
@@ -148,6 +153,36 @@ protected:
         changed_.notify_all();
         return n;
     }
+    int32_t write_now(const uint8_t *data, int32_t length) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (!direct_) return 0;
+        if (vanished_) {
+            errno = ENODEV;
+            return -1;
+        }
+        if (held_ && !flow_ignored_) return 0;
+        int32_t n = per_attempt_ > 0 && per_attempt_ < length ? per_attempt_ : length;
+        written_.append(reinterpret_cast<const char *>(data), static_cast<size_t>(n));
+        changed_.notify_all();
+        return n;
+    }
+    bool caller_reads_device() const override { return direct_; }
+    int32_t read_wait_ms() override { return direct_ ? READ_WAIT_MS : 0; }
+    int32_t read_now(uint8_t *data, int32_t max) override {
+        std::lock_guard<std::mutex> hold(lock_);
+        if (vanished_) {
+            errno = EIO;
+            return -1;
+        }
+        return take_incoming(data, max);
+    }
+    int wait_readable(int32_t ms) override {
+        std::unique_lock<std::mutex> hold(lock_);
+        changed_.wait_for(hold, std::chrono::milliseconds(ms),
+                          [&] { return !incoming_.empty() || interrupted_ || vanished_; });
+        if (interrupted_) return -1;
+        return incoming_.empty() && !vanished_ ? 0 : 1;
+    }
     int32_t read_piece(uint8_t *data, int32_t max) override {
         std::unique_lock<std::mutex> hold(lock_);
         changed_.wait_for(hold, std::chrono::milliseconds(20), [&] { return !incoming_.empty() || interrupted_; });
@@ -155,13 +190,18 @@ protected:
             errno = EIO;
             return -1;
         }
+        return take_incoming(data, max);
+    }
+
+private:
+    int32_t take_incoming(uint8_t *data, int32_t max) {
         int32_t n = std::min(max, static_cast<int32_t>(incoming_.size()));
         incoming_.copy(reinterpret_cast<char *>(data), static_cast<size_t>(n));
         incoming_.erase(0, static_cast<size_t>(n));
         return n;
     }
 
-private:
+    const bool direct_;
     std::mutex lock_;
     std::condition_variable changed_;
     std::string incoming_;
