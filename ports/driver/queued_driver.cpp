@@ -360,26 +360,21 @@ int32_t QueuedDriver::read_waiting(uint8_t *data, int32_t length, int32_t *got, 
     using Clock = std::chrono::steady_clock;
     Clock::time_point end = Clock::now() + std::chrono::milliseconds(wait);
     caller_reading_.store(true, std::memory_order_release);
-    bool ready = false;
     for (;;) {
         if (take_input(data, length, got)) break;
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()).count();
         if (left <= 0) break;
-        int32_t n = waiting_for_device() ? -1 : read_into_queue();
-        if (n > 0) {
-            ready = false;
-            continue;
+        int32_t n = -1;
+        if (!waiting_for_device()) {
+            int r = wait_readable(static_cast<int32_t>(left));
+            if (r < 0) break;
+            if (r == 0) continue;
+            n = read_into_queue();
+            if (n > 0) continue;
         }
-        if (n < 0 || ready) {
-            std::unique_lock<std::mutex> hold(receive_lock_);
-            input_changed_.wait_for(hold, std::chrono::milliseconds(n < 0 ? left : 1),
-                                    [&] { return receive_queue_.total() >= length; });
-            ready = false;
-            continue;
-        }
-        int r = wait_readable(static_cast<int32_t>(left));
-        if (r < 0) break;
-        ready = r > 0;
+        std::unique_lock<std::mutex> hold(receive_lock_);
+        input_changed_.wait_for(hold, std::chrono::milliseconds(n < 0 ? left : 1),
+                                [&] { return receive_queue_.total() >= length; });
     }
     caller_reading_.store(false, std::memory_order_release);
     if (*got == 0) {
