@@ -2,10 +2,11 @@
 // settings from PortSettings, DTR and RTS raised while open, RTS/CTS and
 // XON/XOFF by the line discipline, DTR/DSR by the send thread (it holds a
 // piece while DSR is off; a line without readable modem lines counts as on),
-// reads that wait the receive time-out, ignore_flow switching exactly the
-// configured flow. Bytes the line still holds count as pending output, so a
-// waiting close loses none (the line keeps sending what it took); a close
-// that drops queued bytes drops the line's too.
+// reads that wait the receive time-out (the waiting caller reads the line
+// itself), ignore_flow switching exactly the configured flow. Bytes the line
+// still holds count as pending output, so a waiting close loses none (the
+// line keeps sending what it took); a close that drops queued bytes drops
+// the line's too.
 #pragma once
 
 #include <memory>
