@@ -14,6 +14,7 @@ on a loopback address with vordel-sim as the printer.
 usage: python3 bench/ethernet.py BUILD-DIR [address]
 """
 import os
+import shutil
 import subprocess
 import sys
 import tempfile
@@ -60,6 +61,7 @@ def main():
         raw_copy = best([raw, "send", address, "job.bin"], work, env)
     finally:
         simulator.stop()
+        shutil.rmtree(work, ignore_errors=True)
     print("status round trip: vordel %.1f us, raw TCP %.1f us, ratio %.2f (target <= 2)"
           % (trip * 1e6, raw_trip * 1e6, trip / raw_trip))
     print("  (the same request from a raw socket to the simulator: %.1f us, ratio %.2f)"

@@ -99,8 +99,8 @@ class VordelOnTheNetwork(unittest.TestCase):
             with self.subTest(address=address):
                 run = Run(self, address, *sim_args)
                 run.sim.control("udp split on")  # every control reply in two datagrams, junk in front
-                status, out, err = run.run('BEGIN { RECV = 1\n output "before\\n"\n direct DLE, EOT, 1\n'
-                                           ' x = recv()\n output ESC, "@"\n print x\n}\n')
+                status, out, err = run.run('BEGIN { output "before\\n"\n x = DLE_EOT(1)\n output ESC, "@"\n'
+                                           ' print x\n}\n')
                 self.assertEqual(status, 0, err)
                 self.assertEqual(out.splitlines()[-1], "18" if not sim_args else "26")
                 self.assertEqual(run.received(), b"before\n\x10\x04\x01\x1b@")
@@ -124,7 +124,7 @@ class VordelOnTheNetwork(unittest.TestCase):
         status, _, err = run.run('BEGIN { output "x" }\n')
         self.assertGreaterEqual(time.monotonic() - started, 2.5)
         self.assertEqual(status, 1)
-        self.assertIn("Can't open port\n", err)
+        self.assertIn("Can't open port\n127.0.18.15 (UDP port 3289): no answer;", err)
         self.assertIn("udp status query -> ready (silent)", run.sim.error_text())
         self.assertNotIn("tcp connection", run.sim.error_text())
 
