@@ -99,8 +99,13 @@ TEST(ReplyParser, StreamsOfBytes) {
 // with the next scripted list of datagrams (none: silence).
 class ControlPeer {
 public:
-    explicit ControlPeer(const Ipv4 &address) : socket_(Socket::udp()) {
+    // answer_from: another address the answers come from.
+    explicit ControlPeer(const Ipv4 &address, const Ipv4 *answer_from = nullptr) : socket_(Socket::udp()) {
         EXPECT_TRUE(socket_.bind_to(address, CONTROL_PORT));
+        if (answer_from) {
+            other_ = Socket::udp();
+            EXPECT_TRUE(other_.bind_to(*answer_from, CONTROL_PORT));
+        }
         EXPECT_TRUE(wake_.open());
         thread_ = std::thread([this] { serve(); });
     }
@@ -137,11 +142,13 @@ private:
                     answers_.erase(answers_.begin());
                 }
             }
-            for (const Bytes &datagram : answer) socket_.send_datagram(from, port, datagram.data(), datagram.size());
+            Socket &out = other_.valid() ? other_ : socket_;
+            for (const Bytes &datagram : answer) out.send_datagram(from, port, datagram.data(), datagram.size());
         }
     }
 
     Socket socket_;
+    Socket other_;
     WakePipe wake_;
     std::atomic<bool> stop_{false};
     std::mutex lock_;
@@ -184,6 +191,15 @@ TEST(UdpControl, ResultsOfTheRequests) {
     EXPECT_EQ(sent[4], control_packet(ControlRequest::HandshakeOff));
     EXPECT_EQ(sent[6], control_packet(ControlRequest::HandshakeOn));
     EXPECT_EQ(sent[7], control_packet(ControlRequest::Reset));
+}
+
+TEST(UdpControl, AnswersFromAnotherAddressCount) {
+    const Ipv4 address{127, 0, 18, 4}, elsewhere{127, 0, 18, 5};
+    ControlPeer peer(address, &elsewhere);
+    UdpControl control;
+    control.set_address(address);
+    peer.script({{reply('q', 3, 0, 0x20, 0, {0})}});
+    EXPECT_EQ(control.status_query(), 1);
 }
 
 // A printer on a loopback address: the control side answers ready, the
