@@ -377,6 +377,17 @@ TEST_F(DriverApi, WaitingReadsReadTheDeviceAndKeepTheOrder) {
     fake->feed("z");
     EXPECT_EQ(drv_read(h, in, 1, &count), 1);
     EXPECT_EQ(in[0], 'z');
+
+    // Waiting for input without reading (the reply loop of drivers whose
+    // read answers at once) also takes the bytes in.
+    std::thread later([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        fake->feed("xy");
+    });
+    while (drv_pending_input(h) < 2) drv_wait_input(h, 1);
+    later.join();
+    EXPECT_EQ(drv_read(h, in, 2, &count), 1);
+    EXPECT_EQ(std::string(reinterpret_cast<char *>(in), 2), "xy");
 }
 
 }  // namespace

@@ -226,7 +226,17 @@ void QueuedDriver::wait_output_space(int32_t ms) {
     space_changed_.wait_for(hold, std::chrono::milliseconds(ms), [this] { return has_room_locked(); });
 }
 
+// Like read_waiting: the caller waits on the device itself. Interrupted, or
+// ready with nothing left for it, it waits for the receive thread instead.
 void QueuedDriver::wait_input(int32_t ms) {
+    if (open_ && caller_reads_device() && !waiting_for_device() && pending_input() == 0) {
+        caller_reading_.store(true, std::memory_order_release);
+        int r = wait_readable(ms);
+        int32_t n = r > 0 ? read_into_queue() : 0;
+        caller_reading_.store(false, std::memory_order_release);
+        if (r == 0 || n != 0) return;
+        if (r > 0) ms = 1;
+    }
     std::unique_lock<std::mutex> hold(receive_lock_);
     input_changed_.wait_for(hold, std::chrono::milliseconds(ms),
                             [this] { return receive_queue_.total() > 0; });

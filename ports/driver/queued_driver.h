@@ -15,7 +15,7 @@
 //    waits (read_wait_ms > 0). read_now reads what is there without waiting
 //    (the count, 0 for none, -1 with errno set when gone); wait_readable
 //    waits up to ms for bytes (1 ready, 0 timed out, -1 interrupted). With
-//    them a caller waiting in read polls the device itself.
+//    them a caller waiting in read or wait_input polls the device itself.
 //  - read_piece: one read of up to max bytes. Returns the count, 0 when
 //    nothing came within the device's own wait (keep that wait short or
 //    interruptible), -1 with errno set when the device is gone.

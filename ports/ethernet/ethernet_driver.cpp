@@ -109,6 +109,26 @@ int32_t EthernetDriver::write_piece(const uint8_t *data, int32_t length) {
     }
 }
 
+// Only ever on an idle connection, which the send thread left uncorked.
+int32_t EthernetDriver::write_now(const uint8_t *data, int32_t length) {
+    long n = socket_.send_some(data, static_cast<size_t>(length));
+    return n >= 0 ? static_cast<int32_t>(n) : -1;
+}
+
+int32_t EthernetDriver::read_now(uint8_t *data, int32_t max) {
+    long n = socket_.receive_some(data, static_cast<size_t>(max));
+    if (n == -1) return 0;
+    if (n == 0) errno = ECONNRESET;
+    return n > 0 ? static_cast<int32_t>(n) : -1;
+}
+
+int EthernetDriver::wait_readable(int32_t ms) {
+    WaitItem items[2] = {{socket_.fd(), true}, {wake_.read_fd(), true}};
+    wait_descriptors(items, ms);
+    if (items[1].readable) return -1;
+    return items[0].readable || items[0].failed ? 1 : 0;
+}
+
 int32_t EthernetDriver::read_piece(uint8_t *data, int32_t max) {
     WaitItem items[2] = {{socket_.fd(), true}, {wake_.read_fd(), true}};
     if (wait_descriptors(items, -1) <= 0 || items[1].readable) return 0;

@@ -8,6 +8,9 @@
 //    the status query and a new connection, under the old descriptor number.
 //  - ignore_flow(1)/(0) are the handshake-off/on requests, reset the reset
 //    request; each waits up to 3000 ms for its reply.
+//  - On an idle connection the caller sends, and waits for replies, on the
+//    socket itself (queued_driver.h): a status request then costs no
+//    thread hand-over.
 #pragma once
 
 #include <memory>
@@ -37,6 +40,10 @@ protected:
     void close_device() override;
     int32_t write_piece(const uint8_t *data, int32_t length) override;
     int32_t read_piece(uint8_t *data, int32_t max) override;
+    int32_t write_now(const uint8_t *data, int32_t length) override;
+    bool caller_reads_device() const override { return true; }
+    int32_t read_now(uint8_t *data, int32_t max) override;
+    int wait_readable(int32_t ms) override;
     bool reopen_device() override;
     std::string device_name() override;
     void interrupt_device() override;
