@@ -109,16 +109,31 @@ NODE *find_element(NODE *head, NODE *key, uint32_t hash) {
     return nullptr;
 }
 
+// The index hash of a key's text, once worked out, for the add or removal
+// that follows the search.
+struct TextHash {
+    uint64_t value = 0;
+    bool known = false;
+};
+
+uint64_t subscript_hash(const NODE *e, const TextHash *th) {
+    if (th != nullptr && th->known) return th->value;
+    const NODE *sub = e->right;
+    return text_hash(sub->string, static_cast<uint32_t>(sub->length));
+}
+
 // The element of `table` whose subscript text equals the key's, or null.
-NODE *find_text(NODE **table, NODE *key, uint32_t hash) {
+NODE *find_text(NODE **table, NODE *key, uint32_t hash, TextHash *th = nullptr) {
     if (const ElementIndex *index = element_table(table)->index) {
         auto len = static_cast<uint32_t>(key->length);
-        return index_find(index, key->string, len, text_hash(key->string, len));
+        uint64_t h = text_hash(key->string, len);
+        if (th != nullptr) *th = {h, true};
+        return index_find(index, key->string, len, h);
     }
     return find_element(table[bucket_of(hash)], key, hash);
 }
 
-void add_element(NODE **table, NODE *e, int bucket) {
+void add_element(NODE **table, NODE *e, int bucket, const TextHash *th = nullptr) {
     e->left = table[bucket];
     prev_of(e) = nullptr;
     if (e->left) prev_of(e->left) = e;
@@ -128,8 +143,7 @@ void add_element(NODE **table, NODE *e, int bucket) {
     t->filled[bucket / 64] |= uint64_t{1} << (bucket % 64);
     ++kind_count(t, key_kind(e->right));
     if (t->index) {
-        const NODE *sub = e->right;
-        index_add(t->index, e, text_hash(sub->string, static_cast<uint32_t>(sub->length)));
+        index_add(t->index, e, subscript_hash(e, th));
     } else if (t->count + 1 >= INDEX_FROM) {
         t->index = index_build(t->heads, ARRAY_BUCKETS);
     }
@@ -137,7 +151,7 @@ void add_element(NODE **table, NODE *e, int bucket) {
 }
 
 // Takes e out of its chain and the index; the caller destroys it.
-void unlink_element(NODE **table, NODE *e, int bucket) {
+void unlink_element(NODE **table, NODE *e, int bucket, const TextHash *th = nullptr) {
     if (prev_of(e)) {
         prev_of(e)->left = e->left;
     } else {
@@ -147,7 +161,7 @@ void unlink_element(NODE **table, NODE *e, int bucket) {
     ElementTable *t = element_table(table);
     t->split_valid = false;
     if (!table[bucket]) t->filled[bucket / 64] &= ~(uint64_t{1} << (bucket % 64));
-    if (t->index) index_erase(t->index, e);
+    if (t->index) index_erase(t->index, e, subscript_hash(e, th));
     --kind_count(t, key_kind(e->right));
     --t->count;
 }
@@ -200,7 +214,7 @@ NODE *concat_exp(NODE *subscripts) {
 
 namespace {
 
-NODE *new_element(NODE *array, NODE *key, uint32_t hash) {
+NODE *new_element(NODE *array, NODE *key, uint32_t hash, const TextHash *th = nullptr) {
     if (!array->table) {
         auto *t = static_cast<ElementTable *>(std::calloc(1, sizeof(ElementTable)));
         if (!t) out_of_memory("assoc_lookup");
@@ -211,7 +225,7 @@ NODE *new_element(NODE *array, NODE *key, uint32_t hash) {
     e->right = dupnode(key);
     e->value = null_string;
     e->word5 = static_cast<int32_t>(hash);
-    add_element(array->table, e, bucket_of(hash));
+    add_element(array->table, e, bucket_of(hash), th);
     return e;
 }
 
@@ -219,13 +233,14 @@ NODE *new_element(NODE *array, NODE *key, uint32_t hash) {
 
 NODE **assoc_lookup(NODE *array, NODE *key) {
     uint32_t hash = key_hash(key);
+    TextHash th;
     if (array->table) {
-        if (NODE *e = find_text(array->table, key, hash)) {
+        if (NODE *e = find_text(array->table, key, hash, &th)) {
             release_temp(key);
             return &e->value;
         }
     }
-    return &new_element(array, key, hash)->value;
+    return &new_element(array, key, hash, &th)->value;
 }
 
 int32_t assoc_split_begin(NODE *array) {
@@ -314,10 +329,11 @@ void do_delete(NODE *array, NODE *subscripts) {
     uint32_t hash = key_hash(key);
     int bucket = bucket_of(hash);
     ElementTable *t = element_table(array->table);
-    NODE *e = compares_as_text(t, key_kind(key)) ? find_text(array->table, key, hash)
+    TextHash th;  // only from find_text, whose element has the key's very text
+    NODE *e = compares_as_text(t, key_kind(key)) ? find_text(array->table, key, hash, &th)
                                                  : find_by_comparison(t, array->table[bucket], key);
     if (e) {
-        unlink_element(array->table, e, bucket);
+        unlink_element(array->table, e, bucket, &th);
         destroy_element(e);
     }
     if (temp) unref(key);

@@ -88,8 +88,8 @@ void index_add(ElementIndex *index, NODE *element, uint64_t hash) {
     ++index->count;
 }
 
-void index_erase(ElementIndex *index, NODE *element) {
-    uint64_t i = subscript_hash(element) & index->mask;
+void index_erase(ElementIndex *index, NODE *element, uint64_t hash) {
+    uint64_t i = hash & index->mask;
     while (index->slots[i].element != element) {
         if (!index->slots[i].element) return;  // not indexed
         i = (i + 1) & index->mask;

@@ -21,5 +21,5 @@ void index_free(ElementIndex *index);
 // The element whose subscript text is text[0..len), or null.
 NODE *index_find(const ElementIndex *index, const char *text, uint32_t len, uint64_t hash);
 void index_add(ElementIndex *index, NODE *element, uint64_t hash);
-// Forgets an element (found by identity); its subscript must still be intact.
-void index_erase(ElementIndex *index, NODE *element);
+// Forgets an element (found by identity); hash is its subscript's text_hash.
+void index_erase(ElementIndex *index, NODE *element, uint64_t hash);

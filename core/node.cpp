@@ -419,7 +419,10 @@ const char *current_ofmt() {
 
 // The plain decimal forms skip the printf machinery.
 bool plain_decimal(const char *fmt) {
-    return !fmt || std::strcmp(fmt, "%ld") == 0 || std::strcmp(fmt, "%d") == 0;
+    if (!fmt) return true;
+    if (fmt[0] != '%') return false;
+    const char *p = fmt[1] == 'l' ? fmt + 2 : fmt + 1;
+    return p[0] == 'd' && p[1] == '\0';
 }
 
 int format_number(char *out, size_t size, const char *fmt, IntFormat kind, int32_t v) {
