@@ -14,6 +14,8 @@
 //    -1 on failure (errno set; end of file on a terminal is a hang-up, EIO).
 //  - interrupt: any thread; cuts every wait short (now and later) until the
 //    next open. rest sleeps up to ms and answers false once interrupted.
+// On Windows the descriptor wraps an overlapped handle opened without
+// sharing (_get_osfhandle gives it back); errno carries the mapped error.
 #pragma once
 
 #include <atomic>
@@ -21,12 +23,14 @@
 #include <cstdint>
 #include <string>
 
+#ifndef _WIN32
 #include "platform/descriptors.h"
+#endif
 
 class CharDevice {
 public:
     CharDevice() = default;
-    ~CharDevice() { close(); }
+    ~CharDevice();
     CharDevice(const CharDevice &) = delete;
     CharDevice &operator=(const CharDevice &) = delete;
 
@@ -57,11 +61,26 @@ private:
     // Read by the receive thread while the send thread reopens the device.
     std::atomic<bool> terminal_{false};
     std::string path_;
+#ifdef _WIN32
+    void *wake_ = nullptr;  // manual-reset event that interrupt() sets
+    // A write still in flight after its time-out: cancelling it could lose
+    // bytes the line already took, so the next write_some waits for it.
+    struct Flight;
+    Flight *flight_ = nullptr;
+    void land_flight();
+#else
     WakePipe wake_;
+#endif
     std::atomic<bool> interrupted_{false};
 };
 
 // Errors that mean the device itself went away (unplugged, line hung up).
 bool device_gone_error(int error);
-// The name of the group that owns path, "" when unknown.
+// The name of the group that owns path, "" when unknown (always on Windows).
 std::string device_group(const std::string &path);
+
+// The device a target uses when the profile's [devices] key names none ("" when
+// the kind has no default), and a typical path for the hint that asks for one.
+enum class DeviceKind { Serial, Parallel, Usb, PrinterClass };
+std::string default_device_path(DeviceKind kind, int32_t number);
+const char *example_device_path(DeviceKind kind);

@@ -23,6 +23,8 @@ int ms_left(Clock::time_point end) {
 
 }  // namespace
 
+CharDevice::~CharDevice() { close(); }
+
 int CharDevice::open_locked(const std::string &path, bool *terminal) {
     int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -1;
@@ -192,4 +194,22 @@ std::string device_group(const std::string &path) {
     struct group *found = nullptr;
     if (getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found) return "";
     return found->gr_name;
+}
+
+std::string default_device_path(DeviceKind kind, int32_t number) {
+    switch (kind) {
+    case DeviceKind::Serial: return "/dev/ttyS" + std::to_string(number - 1);
+    case DeviceKind::Parallel: return "/dev/lp" + std::to_string(number - 1);
+    case DeviceKind::Usb:
+    case DeviceKind::PrinterClass: return "/dev/usb/lp" + std::to_string(number);
+    }
+    return "";
+}
+
+const char *example_device_path(DeviceKind kind) {
+    switch (kind) {
+    case DeviceKind::Serial: return "/dev/ttyUSB0";
+    case DeviceKind::Parallel: return "/dev/lp0";
+    default: return "/dev/usb/lp0";
+    }
 }

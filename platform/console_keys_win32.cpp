@@ -66,6 +66,13 @@ Fill fill(int timeout_ms) {
     for (;;) {
         DWORD available = 0;
         if (!PeekNamedPipe(keys.handle, nullptr, 0, nullptr, &available, nullptr)) {
+            DWORD error = GetLastError();
+            if (error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION) {
+                // A pipe that cannot be peeked (Wine's for a Unix pipe) is read
+                // like a file: a poll waits for the next byte or the end.
+                keys.kind = Input::File;
+                return read_bytes(sizeof(unsigned char[256]));
+            }
             keys.ended = true;  // the writer is gone and nothing is left
             return Fill::End;
         }

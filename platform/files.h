@@ -47,6 +47,10 @@ void fill_standard_streams();
 // unset or empty; "" when neither variable is set.
 std::string state_file_path(const char *name);
 
+// A stream that reads a copy of text (a deleted-on-close temporary file on
+// Windows, which has no memory streams); fclose releases it. Null on failure.
+std::FILE *open_text_stream(const std::string &text);
+
 // Creates the folders leading to path (mode 0700) that do not exist yet;
 // false when one cannot be made.
 bool make_parent_directories(const std::string &path);

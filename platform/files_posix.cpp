@@ -58,3 +58,13 @@ bool make_parent_directories(const std::string &path) {
     }
     return true;
 }
+
+std::FILE *open_text_stream(const std::string &text) {
+    if (text.empty()) return std::tmpfile();
+    // A buffer of the stream's own, freed when it is closed.
+    std::FILE *in = fmemopen(nullptr, text.size(), "r+");  // "w+" would end it with a NUL
+    if (!in) return nullptr;
+    std::fwrite(text.data(), 1, text.size(), in);
+    std::rewind(in);
+    return in;
+}

@@ -51,7 +51,7 @@ bool same_file(const char *a, const char *b) {
 
 void fill_standard_streams() {
     // Files opened without 'b' too: the system library's default is text.
-    _set_fmode(_O_BINARY);
+    _fmode = _O_BINARY;  // msvcrt.dll has no _set_fmode
     for (int fd = 0; fd <= 2; ++fd) {
         if (_get_osfhandle(fd) == -1 || _get_osfhandle(fd) == -2) {
             int null_fd = _open("NUL", _O_RDWR | _O_BINARY);
@@ -78,4 +78,26 @@ bool make_parent_directories(const std::string &path) {
         if (!CreateDirectoryA(dir.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) return false;
     }
     return true;
+}
+
+std::FILE *open_text_stream(const std::string &text) {
+    char dir[MAX_PATH + 1], name[MAX_PATH + 1];
+    DWORD length = GetTempPathA(sizeof dir, dir);
+    if (length == 0 || length > MAX_PATH || !GetTempFileNameA(dir, "vdt", 0, name)) return nullptr;
+    HANDLE h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return nullptr;
+    int fd = _open_osfhandle(reinterpret_cast<intptr_t>(h), _O_RDWR | _O_BINARY);
+    if (fd < 0) {
+        CloseHandle(h);
+        return nullptr;
+    }
+    std::FILE *in = _fdopen(fd, "w+b");
+    if (!in) {
+        _close(fd);
+        return nullptr;
+    }
+    std::fwrite(text.data(), 1, text.size(), in);
+    std::rewind(in);
+    return in;
 }

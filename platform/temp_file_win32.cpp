@@ -1,47 +1,20 @@
 #include <windows.h>
 
-#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <mutex>
 
 #include "platform/temp_file.h"
+#include "platform/temp_file_os.h"
 
-namespace {
-
-// As on Linux: files still on disk, for the exit handler and a break.
-std::mutex live_lock;
-std::array<TempFile *, 8> live{};
-bool ending = false;
-unsigned counter = 0;
-
-void remove_live_files() { remove_temp_files_now(); }
-
-void track(TempFile *file, TempFile *replacement) {
-    static bool handler_installed = false;
-    if (!handler_installed) handler_installed = std::atexit(remove_live_files) == 0;
-    for (TempFile *&slot : live) {
-        if (slot == file) {
-            slot = replacement;
-            return;
-        }
-    }
-}
-
-}  // namespace
-
-TempFile::~TempFile() { remove(); }
-
-bool TempFile::create(const char *prefix) {
-    remove();
+bool create_unique_file(const char *prefix, std::string &path) {
+    static unsigned counter = 0;  // under TempFile's lock
     char dir[MAX_PATH + 1];
     DWORD length = GetTempPathA(sizeof dir, dir);
     if (length == 0 || length > MAX_PATH) {
         errno = ENOENT;
         return false;
     }
-    std::lock_guard<std::mutex> hold(live_lock);
     // CREATE_NEW refuses a name that exists, so a clash only costs a retry.
     for (int attempt = 0; attempt < 100; ++attempt) {
         char name[MAX_PATH + 64];
@@ -54,36 +27,14 @@ bool TempFile::create(const char *prefix) {
             return false;
         }
         CloseHandle(h);
-        if (ending) {
-            DeleteFileA(name);
-            errno = EINTR;
-            return false;
-        }
-        path_ = name;
-        track(nullptr, this);
+        path = name;
         return true;
     }
     errno = EEXIST;
     return false;
 }
 
-void TempFile::remove() {
-    std::lock_guard<std::mutex> hold(live_lock);
-    if (path_.empty()) return;
-    DeleteFileA(path_.c_str());
-    path_.clear();
-    track(this, nullptr);
-}
-
-void remove_temp_files_now() {
-    std::lock_guard<std::mutex> hold(live_lock);
-    ending = true;
-    for (TempFile *&file : live) {
-        if (file == nullptr) continue;
-        DeleteFileA(file->path().c_str());
-        file = nullptr;
-    }
-}
+void delete_temp_file(const std::string &path) { DeleteFileA(path.c_str()); }
 
 const char *const *environment_entries() { return _environ; }
 

@@ -9,17 +9,17 @@ DevicePlace device_place(const PortSettings &s) {
     switch (static_cast<PortKind>(s.kind)) {
     case PortKind::Serial:
         n = std::to_string(s.serial_port);
-        return {"COM" + n, "/dev/ttyS" + std::to_string(s.serial_port - 1)};
+        return {"COM" + n, default_device_path(DeviceKind::Serial, s.serial_port)};
     case PortKind::Parallel:
         n = std::to_string(s.parallel_port);
-        return {"LPT" + n, "/dev/lp" + std::to_string(s.parallel_port - 1)};
+        return {"LPT" + n, default_device_path(DeviceKind::Parallel, s.parallel_port)};
     case PortKind::Usb:
         n = std::to_string(s.device_number);
         if (s.device_family == 1) return {"VKUSB" + n, ""};
-        return {"USB" + n, "/dev/usb/lp" + n};
+        return {"USB" + n, default_device_path(DeviceKind::Usb, s.device_number)};
     case PortKind::PrinterClass:
         n = std::to_string(s.device_number);
-        return {"PRN" + n, "/dev/usb/lp" + n};
+        return {"PRN" + n, default_device_path(DeviceKind::PrinterClass, s.device_number)};
     default:
         return {"", ""};
     }

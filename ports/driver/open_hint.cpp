@@ -10,9 +10,9 @@ namespace {
 
 // A typical path for the kind of device a [devices] key names.
 const char *example_path(const std::string &key) {
-    if (key.rfind("COM", 0) == 0) return "/dev/ttyUSB0";
-    if (key.rfind("LPT", 0) == 0) return "/dev/lp0";
-    return "/dev/usb/lp0";
+    if (key.rfind("COM", 0) == 0) return example_device_path(DeviceKind::Serial);
+    if (key.rfind("LPT", 0) == 0) return example_device_path(DeviceKind::Parallel);
+    return example_device_path(DeviceKind::Usb);
 }
 
 }  // namespace
