@@ -5,10 +5,10 @@
 # the C99 one the build uses (__USE_MINGW_ANSI_STDIO); Linux checks them.
 add_compile_options(-Wno-format)
 set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
-set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
 set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
 add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-foreach(lib gtest gtest_main)
+foreach(lib gtest gtest_main gmock gmock_main)
   target_compile_options(${lib} PRIVATE -Wno-error)
   if(NOT TARGET GTest::${lib})
     add_library(GTest::${lib} ALIAS ${lib})
@@ -18,16 +18,23 @@ endforeach()
 # Wine runs every test program; the prefix lives in the build folder and is
 # made (headless) by the fixture below.
 set(VORDEL_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix CACHE PATH "Wine prefix the tests use")
-set(VORDEL_WINE_UNIT_FILTER "*")
+# Left out: a read-only folder and gtest's regular expressions differ on
+# Windows, and the binary-read test writes its own file with text-mode line
+# ends there.
+set(VORDEL_WINE_UNIT_FILTER
+    "-Preprocess.UnwritableOutput:Values.ReadEscapeAtEndAndBeforeNewline:SameFile.BothSlashKindsAndBinaryReads")
 set(VORDEL_WINE_ENV WINEPREFIX=${VORDEL_WINEPREFIX} WINEDEBUG=-all WINEDLLOVERRIDES=mscoree,mshtml= DISPLAY=)
 
 # Called once every target exists.
 function(vordel_windows_tests)
+  # Linux finds gmock's headers beside gtest's; here it comes from source.
+  target_link_libraries(vordel_tests PRIVATE gmock)
   set(wine_sh ${CMAKE_SOURCE_DIR}/tests/windows/wine_prefix.sh)
   add_test(NAME win.prefix COMMAND bash ${wine_sh} start ${VORDEL_WINE})
   add_test(NAME win.prefix_stop COMMAND bash ${wine_sh} stop ${VORDEL_WINE})
   set_tests_properties(win.prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
   set_tests_properties(win.prefix_stop PROPERTIES FIXTURES_CLEANUP wine)
+  set_tests_properties(win.prefix win.prefix_stop PROPERTIES ENVIRONMENT "${VORDEL_WINE_ENV}")
 
   # Unit tests without a device, in one Wine process (the Linux-only ones
   # are not built here: see the folders' CMakeLists.txt).
@@ -52,6 +59,14 @@ function(vordel_windows_tests)
       set_tests_properties(win.e2e.${case_name} PROPERTIES TIMEOUT 300)
       list(APPEND wine_tests win.e2e.${case_name})
     endforeach()
+
+    # Serial end to end: Wine's COM ports are links in the prefix's
+    # dosdevices folder, which the test points at pseudo-terminals.
+    add_test(NAME win.serial
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/ports/device_test.py
+                     --wine ${VORDEL_WINE} $<TARGET_FILE:vordel>)
+    set_tests_properties(win.serial PROPERTIES TIMEOUT 600)
+    list(APPEND wine_tests win.serial)
   endif()
   set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VORDEL_WINE_ENV}")
 

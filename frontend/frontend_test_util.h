@@ -6,13 +6,13 @@
 
 #include "frontend/lexer.h"
 #include "frontend/parser.h"
+#include "platform/files.h"
 
 // Owns an in-memory input stream opened for the lexer.
 class ScriptInput {
 public:
     explicit ScriptInput(const std::string &text, const char *name = "t.vd") : text_(text) {
-        file_ = fmemopen(text_.empty() ? nullptr : text_.data(), text_.size(), "r");
-        if (text_.empty()) file_ = std::tmpfile();
+        file_ = open_text_stream(text_);
         parser_reset();
         lexer_open(file_, name);
     }

@@ -34,8 +34,9 @@ figure of " Total Time = <masked> seconds". Comparisons are byte-exact.
 --update writes the actual stdout, stderr and status into the case folder
 (masked) instead of comparing them: check the result before committing it.
 With --wine the binary is a Windows build run by that Wine loader: the
-case's environment also names its folder in TMP and TEMP (as Z:\...), and
-its `cmd` words are passed on unchanged.
+case's environment also names its folder in TMP and TEMP (as Z:\...), keeps
+the outer TMPDIR and HOME (where Wine finds its server), and its `cmd` words
+are passed on unchanged.
 Exit status 0 when every case passed.
 """
 import argparse
@@ -83,6 +84,12 @@ def make_env(case, tmp, wine):
     if wine:
         windows_tmp = "Z:" + tmp.replace("/", "\\")
         env.update(TMP=windows_tmp, TEMP=windows_tmp)
+        # Wine finds its running server through these: one for all cases.
+        for name in ("TMPDIR", "HOME"):
+            if name in os.environ:
+                env[name] = os.environ[name]
+            else:
+                env.pop(name, None)
     for line in read(os.path.join(case, "env"), b"").decode().splitlines():
         if not line:
             continue

@@ -11,10 +11,10 @@ case $action in
   start)
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
       mkdir -p "$WINEPREFIX"
-      "$wine" wineboot -i >/dev/null 2>&1 || true
+      "$wine" wineboot -i </dev/null >/dev/null 2>&1 || true
     fi
     "$server" -w
-    "$server" -p
+    "$server" -p </dev/null >/dev/null 2>&1  # a daemon: keep it off the caller's pipes
     test -f "$WINEPREFIX/system.reg"
     ;;
   stop)
