@@ -270,6 +270,24 @@ long CharDevice::read_some(uint8_t *buffer, size_t size, int timeout_ms) {
     return result;
 }
 
+// A read cancelled at once: what the line holds now, or its failure.
+long CharDevice::read_now(uint8_t *buffer, size_t size) { return read_some(buffer, size, 0); }
+
+// Lines report their input queue; for other devices the read itself waits.
+int CharDevice::wait_readable(int timeout_ms) {
+    HANDLE h = handle_of(fd_);
+    ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(timeout_ms < 0 ? 0 : timeout_ms);
+    for (;;) {
+        if (interrupted_.load(std::memory_order_acquire)) return -1;
+        if (!terminal_) return 1;
+        DWORD errors = 0;
+        COMSTAT status{};
+        if (!ClearCommError(h, &errors, &status) || status.cbInQue > 0) return 1;
+        if (GetTickCount64() >= end) return 0;
+        if (!rest(1)) return -1;
+    }
+}
+
 bool device_gone_error(int error) {
     switch (error) {
     case EIO:

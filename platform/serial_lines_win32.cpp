@@ -87,10 +87,13 @@ bool serial_set_output_flow(int fd, const SerialLine &line, bool on) {
     return SetCommState(h, &dcb) != 0;
 }
 
-// No abort flags: they would fail the receive thread's read in flight.
-bool serial_purge(int fd, bool output) {
+// No abort flags: they would fail the receive thread's read in flight. The
+// output side is left to drain: the system counts bytes the far end has not
+// read yet as queued (Wine on a pseudo-terminal does), and a purge would drop
+// bytes already written.
+bool serial_purge(int fd, bool) {
     HANDLE h = handle_of(fd);
-    return h != INVALID_HANDLE_VALUE && PurgeComm(h, PURGE_RXCLEAR | (output ? PURGE_TXCLEAR : 0)) != 0;
+    return h != INVALID_HANDLE_VALUE && PurgeComm(h, PURGE_RXCLEAR) != 0;
 }
 
 int32_t serial_output_pending(int fd) {

@@ -3,7 +3,8 @@ in a temporary profile; the test plays the printer on the far end.
 
 usage: device_test.py [--wine WINE] PATH-TO-vordel [unittest arguments]
 With --wine, PATH-TO-vordel is vordel.exe: it runs under Wine, whose COMn is
-the link dosdevices/comn in $WINEPREFIX; only the serial cases run there.
+$WINEPREFIX/ports/comn (tests/windows/wine_prefix.sh sets that up); only the
+serial cases run there.
 Every wait has a generous deadline; nothing asserts how fast anything went.
 """
 import os
@@ -98,7 +99,7 @@ class Home:
 
     def far_end(self, key):
         if WINE:
-            end = FarEnd(os.path.join(os.environ["WINEPREFIX"], "dosdevices", key.lower()))
+            end = FarEnd(os.path.join(os.environ["WINEPREFIX"], "ports", key.lower()))
         else:
             end = FarEnd(os.path.join(self.dir, key.lower()))
         self.ends.append(end)

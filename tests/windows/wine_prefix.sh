@@ -2,6 +2,7 @@
 # wine_prefix.sh start|stop WINE: makes the Wine prefix the Windows tests run
 # in (headless, $WINEPREFIX) and keeps one Wine server for all of them, so a
 # test costs a process start, not a Wine start; stop ends that server.
+# COMn is $WINEPREFIX/ports/comn (a link the serial tests make).
 set -euo pipefail
 action=$1
 wine=$2
@@ -10,8 +11,14 @@ server=$(dirname "$wine")/wineserver
 case $action in
   start)
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      mkdir -p "$WINEPREFIX"
+      mkdir -p "$WINEPREFIX/ports"
       "$wine" wineboot -i </dev/null >/dev/null 2>&1 || true
+      # Wine remakes dosdevices/comN at every start, from these entries when
+      # they exist: the serial tests link ports/comN to their pseudo-terminals.
+      for n in 1 2 3 4; do
+        "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$WINEPREFIX/ports/com$n" /f \
+          </dev/null >/dev/null 2>&1 || true
+      done
     fi
     "$server" -w
     "$server" -p </dev/null >/dev/null 2>&1  # a daemon: keep it off the caller's pipes
