@@ -22,6 +22,9 @@ case $action in
     fi
     "$server" -w
     "$server" -p </dev/null >/dev/null 2>&1  # a daemon: keep it off the caller's pipes
+    # Wine's services start with the first program and keep its output open:
+    # start them here, so no test's pipe stays open after the test ends.
+    "$wine" wineboot </dev/null >/dev/null 2>&1 || true
     test -f "$WINEPREFIX/system.reg"
     ;;
   stop)
