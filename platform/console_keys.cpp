@@ -82,3 +82,18 @@ bool take_key(std::deque<unsigned char> &pending, MoreBytes more, Key &key) {
     return false;
 }
 
+std::string take_line(std::deque<unsigned char> &pending, size_t max_chars, MoreBytes wait_more) {
+    std::string line;
+    for (;;) {
+        while (!pending.empty()) {
+            unsigned char c = pending.front();
+            pending.pop_front();
+            if (c == '\n') {
+                if (!line.empty() && line.back() == '\r') line.pop_back();
+                return line;
+            }
+            if (line.size() < max_chars) line.push_back(static_cast<char>(c));
+        }
+        if (!wait_more()) return line;
+    }
+}

@@ -79,6 +79,7 @@ Fill fill(int timeout_ms) {
 }
 
 bool more_bytes() { return fill(kEscWaitMs) == Fill::Got; }
+bool more_line_bytes() { return fill(-1) != Fill::End; }
 
 bool take_key(Key &key) { return take_key(console_state.pending, more_bytes, key); }
 
@@ -136,19 +137,7 @@ void console_flush_input() {
 
 std::string console_read_line(size_t max_chars) {
     leave_raw();
-    std::string line;
-    for (;;) {
-        while (!console_state.pending.empty()) {
-            unsigned char c = console_state.pending.front();
-            console_state.pending.pop_front();
-            if (c == '\n') {
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                return line;
-            }
-            if (line.size() < max_chars) line.push_back(static_cast<char>(c));
-        }
-        if (fill(-1) == Fill::End) return line;
-    }
+    return take_line(console_state.pending, max_chars, more_line_bytes);
 }
 
 bool console_input_ended() { return console_state.input_ended; }

@@ -84,6 +84,7 @@ Fill fill(int timeout_ms) {
 }
 
 bool more_bytes() { return fill(kEscWaitMs) == Fill::Got; }
+bool more_line_bytes() { return fill(-1) != Fill::End; }
 
 struct ExtendedKey {
     WORD virtual_key;
@@ -208,19 +209,7 @@ void console_flush_input() {
 
 std::string console_read_line(size_t max_chars) {
     input_kind();
-    std::string line;
-    for (;;) {
-        while (!keys.pending.empty()) {
-            unsigned char c = keys.pending.front();
-            keys.pending.pop_front();
-            if (c == '\n') {
-                if (!line.empty() && line.back() == '\r') line.pop_back();
-                return line;
-            }
-            if (line.size() < max_chars) line.push_back(static_cast<char>(c));
-        }
-        if (fill(-1) == Fill::End) return line;
-    }
+    return take_line(keys.pending, max_chars, more_line_bytes);
 }
 
 bool console_input_ended() { return keys.ended; }

@@ -19,6 +19,9 @@ import time
 import tty
 import unittest
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "sim"))
+from simulator import read_until  # noqa: E402
+
 VORDEL = None
 WINE = None
 DEADLINE = 30.0
@@ -305,15 +308,6 @@ class Devices(unittest.TestCase):
         self.assertEqual(err.count(b"Busy\n"), 1, err)
         self.assertEqual(got, expected)
 
-    def read_stderr_until(self, proc, text):
-        err = b""
-        deadline = time.monotonic() + DEADLINE
-        while text not in err and time.monotonic() < deadline:
-            ready, _, _ = select.select([proc.stderr], [], [], 0.1)
-            if ready:
-                err += os.read(proc.stderr.fileno(), 4096)
-        return err
-
     @not_under_wine("under Wine a key typed into a pipe never shows in kbhit")
     def test_far_end_gone_waits_then_esc_ends_the_run(self):
         # Parallel ports notice a lost device only when writing; not here.
@@ -323,7 +317,7 @@ class Devices(unittest.TestCase):
                 proc = self.home.start(self.home.script(WAIT_FOR_BYTE), target, stdin=subprocess.PIPE)
                 self.assertEqual(end.read(2), b"go")
                 end.close()
-                err = self.read_stderr_until(proc, b"Esc cancels\n")
+                err = read_until(proc.stderr, b"Esc cancels\n", DEADLINE)
                 self.assertIn(b"Printer disconnected: %s (Input/output error); waiting for it, Esc cancels\n"
                               % self.home.shown(end).encode(), err)
                 proc.stdin.write(b"\x1b")
@@ -340,7 +334,7 @@ class Devices(unittest.TestCase):
         proc = self.home.start(job, "COM1")
         self.assertEqual(end.read(5), b"first")
         end.close()
-        err = self.read_stderr_until(proc, b"Esc cancels\n")
+        err = read_until(proc.stderr, b"Esc cancels\n", DEADLINE)
         back = FarEnd(end.path)
         self.home.ends.append(back)
         # Reopened once the line shows vordel's settings (38400 is a new pty's).

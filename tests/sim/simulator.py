@@ -16,6 +16,17 @@ import tty
 DEADLINE = 20.0  # seconds for anything that should happen at once
 
 
+def read_until(stream, text, timeout=DEADLINE):
+    """Reads a process's pipe until `text` has come or the time is up; returns what came."""
+    got = b""
+    deadline = time.monotonic() + timeout
+    while text not in got and time.monotonic() < deadline:
+        ready, _, _ = select.select([stream], [], [], 0.1)
+        if ready:
+            got += os.read(stream.fileno(), 4096)
+    return got
+
+
 class Simulator:
     def __init__(self, binary, *args, cwd=None, host=True):
         """host: open the device end here; False leaves it to another program."""

@@ -7,7 +7,6 @@ line that comes back gets the rest of the job.
 usage: vordel_sim_test.py PATH-TO-vordel PATH-TO-vordel-sim [unittest arguments]
 """
 import os
-import select
 import subprocess
 import sys
 import tempfile
@@ -15,7 +14,7 @@ import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from simulator import DEADLINE, Simulator  # noqa: E402
+from simulator import DEADLINE, Simulator, read_until  # noqa: E402
 
 VORDEL = SIM = None
 
@@ -137,15 +136,6 @@ class VordelAgainstSim(unittest.TestCase):
         with open(run.path("expected.bin"), "rb") as a, open(os.path.join(tmp.name, "received.bin"), "rb") as b:
             self.assertEqual(a.read(), b.read())
 
-    def wait_for_stderr(self, proc, text):
-        err = b""
-        deadline = time.monotonic() + DEADLINE
-        while text not in err and time.monotonic() < deadline:
-            ready, _, _ = select.select([proc.stderr], [], [], 0.1)
-            if ready:
-                err += os.read(proc.stderr.fileno(), 4096)
-        return err
-
     def test_a_dropped_line_is_awaited_and_esc_ends_the_run(self):
         tmp = tempfile.TemporaryDirectory()
         log = os.path.join(tmp.name, "received.bin")
@@ -157,7 +147,7 @@ class VordelAgainstSim(unittest.TestCase):
         while (not os.path.exists(log) or os.path.getsize(log) == 0) and time.monotonic() < deadline:
             time.sleep(0.05)
         sim.control("drop")
-        err = self.wait_for_stderr(proc, b"Esc cancels\n")
+        err = read_until(proc.stderr, b"Esc cancels\n")
         self.assertIn(b"Printer disconnected: " + sim.path.encode(), err)
         proc.stdin.write(b"\x1b")
         proc.stdin.flush()
