@@ -21,4 +21,10 @@ int32_t ops_open_unavailable(const TargetSettings &) {
 
 int32_t ops_send_none(const uint8_t *, int32_t) { return 0; }
 
+int32_t ops_send_now_bytewise(const uint8_t *buffer, int32_t length) {
+    for (int32_t i = 0; i < length; ++i)
+        if (current_port.port_send_byte_now(buffer[i]) == 0) return 0;
+    return 1;
+}
+
 constinit PortOps current_port = unavailable_port_ops;

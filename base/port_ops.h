@@ -3,6 +3,10 @@
 // start-up code first installs the no-target set (every sent byte shown as a
 // dump line). Until then current_port holds unavailable_port_ops.
 // All operations return a signed 32-bit result (see each comment).
+// port_send_now takes a whole real-time request, so a driver can send it as
+// one piece: the same bytes, in the same order, with the same handshake
+// switch as port_send_byte_now for each; sets with nothing better use
+// ops_send_now_bytewise.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +30,7 @@ struct PortOps {
     int32_t (*port_set_block_size)(int32_t n);   // 1 accepted, 0 refused, -1 unsupported
     int32_t (*port_set_large_receive)(int32_t on);
     int32_t (*port_reset)();
+    int32_t (*port_send_now)(const uint8_t *buffer, int32_t length);  // 1 all handed on, 0 refused
 };
 
 extern PortOps current_port;
@@ -46,9 +51,14 @@ int32_t ops_reset_message();
 int32_t ops_open_unavailable(const TargetSettings &target);
 int32_t ops_send_none(const uint8_t *buffer, int32_t length);
 
+// current_port.port_send_byte_now for each byte; stops at the first that
+// answers 0 (and answers 0), as callers sending byte by byte did.
+int32_t ops_send_now_bytewise(const uint8_t *buffer, int32_t length);
+
 inline constexpr PortOps unavailable_port_ops = {
     ops_open_unavailable, ops_ok_arg,   ops_none_arg, ops_none_arg,
     ops_poll_ok,          ops_ok,       ops_none,     ops_none_arg,
     ops_ok_arg,           ops_zero,     ops_none,     ops_none,
     ops_send_none,        ops_none_arg, ops_none_arg, ops_none,
+    ops_send_now_bytewise,
 };

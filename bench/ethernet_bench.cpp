@@ -1,6 +1,6 @@
 // The status round trip over the Ethernet driver, as DLE EOT 1 makes it:
-// the three request bytes through port_send_byte_now, then port_recv_reply
-// in mode 2. Needs a printer (vordel-sim --net) at ADDRESS.
+// the request in one port_send_now, then port_recv_reply in mode 2. Needs a
+// printer (vordel-sim --net) at ADDRESS.
 //   ethernet_bench ADDRESS N    prints the seconds per round trip
 #include <chrono>
 #include <cstdio>
@@ -17,6 +17,7 @@ int main(int argc, char **argv) {
         return 2;
     }
     long trips = std::atol(argv[2]);
+    const uint8_t request[] = {0x10, 0x04, 0x01};
     TargetSettings target;
     target.kind = PortKind::Ethernet;
     target.ip = address;
@@ -24,8 +25,7 @@ int main(int argc, char **argv) {
     if (current_port.port_open(target) != 1) return 1;
     auto start = std::chrono::steady_clock::now();
     for (long i = 0; i < trips; ++i) {
-        for (int b : {0x10, 0x04, 0x01}) current_port.port_send_byte_now(b);
-        if (current_port.port_recv_reply(2) < 0) return 1;
+        if (current_port.port_send_now(request, 3) != 1 || current_port.port_recv_reply(2) < 0) return 1;
     }
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     current_port.port_close(1);

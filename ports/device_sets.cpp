@@ -224,6 +224,13 @@ int32_t port_send(const uint8_t *buffer, int32_t length) {
     return send_ordinary(buffer, length);
 }
 
+// One hand-over for the whole request: a network printer gets it in one
+// packet instead of one per byte.
+int32_t port_send_now(const uint8_t *buffer, int32_t length) {
+    if (length < 1) return 1;
+    return send_now(buffer, length);
+}
+
 int32_t port_poll(const char *message) {
     port_check_device_wait();
     if (drv_pending_input(port.handle) < 1) return 1;
@@ -397,12 +404,13 @@ int32_t port_handle() { return port.handle; }
 
 // Columns: open, close, send byte, send byte now, poll, wait ready, receive
 // byte, receive reply, host busy, received count, DSR, CTS, send, block size,
-// large receive, reset.
+// large receive, reset, send now.
 const PortOps serial_port_ops = {
     device_open, port_close,    port_send_byte,       port_send_byte_now,
     port_poll,          serial_wait_ready, port_recv_byte,   recv_reply,
     serial_set_host_busy, port_rx_count, port_get_dsr,       port_get_cts,
     port_send,          port_set_block_size, port_set_large_receive, port_reset,
+    port_send_now,
 };
 
 // Parallel ports have no handshake to switch off: real-time bytes go like others.
@@ -411,6 +419,7 @@ const PortOps parallel_port_ops = {
     port_poll,          ops_ok,        port_recv_byte,       recv_reply,
     ops_ok_arg,         port_rx_count, ops_none,             ops_none,
     port_send,          port_set_block_size, port_set_large_receive, port_reset,
+    port_send,
 };
 
 const PortOps device_port_ops = {
@@ -418,4 +427,5 @@ const PortOps device_port_ops = {
     port_poll,          ops_ok,        port_recv_byte,       recv_reply,
     ops_ok_arg,         port_rx_count, ops_none,             ops_none,
     port_send,          port_set_block_size, port_set_large_receive, port_reset,
+    port_send_now,
 };

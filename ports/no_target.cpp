@@ -35,4 +35,5 @@ constinit const PortOps no_target_port_ops = {
     ops_poll_ok,    ops_ok,       ops_none,            ops_none_arg,
     ops_ok_arg,     ops_zero,     ops_none,            ops_none,
     no_target_send, ops_none_arg, ops_none_arg,        ops_reset_message,
+    no_target_send,
 };

@@ -44,6 +44,7 @@ protected:
         port_driver_kinds = &device_driver_kinds;
         FakeDriver::open_answer = true;
         FakeDriver::configure_answer = 1;
+        FakeDriver::direct_next = false;
         run_options.status_analyze_mode = run_options.asb_watch_mode = 0;
         run_options.interactive_mode = run_options.terminal_mode = 0;
         unsetenv("XDG_CONFIG_HOME");
@@ -239,6 +240,74 @@ TEST_F(PortLayer, RealTimeBytesThenOrdinaryOnes) {
     fake.hold_off(false);
     EXPECT_TRUE(fake.wait_until([](FakeDriver &f) { return f.written_ == "\x10\x04x"; }));
     testing::internal::GetCapturedStderr();
+}
+
+// A whole real-time request reaches the device in one write after one
+// handshake switch, also when the device takes it piecemeal; a refused switch
+// sends none of it and leaves the handshake alone for ordinary data.
+TEST_F(PortLayer, RealTimeRequestInOneHandOver) {
+    struct Row {
+        const char *name;
+        int32_t per_attempt;
+        bool refuse;
+        int32_t result;
+        int32_t direct_writes;
+        const char *written;     // after the request and one ordinary byte
+        const char *flow_calls;  // the open's restore first
+    };
+    const Row rows[] = {
+        {"whole", 0, false, 1, 1, "\x10\x04\x01x", "010"},
+        {"one byte per attempt", 1, false, 1, 1, "\x10\x04\x01x", "010"},
+        {"handshake switch refused", 0, true, 0, 0, "x", "01"},
+    };
+    const uint8_t request[] = {0x10, 0x04, 0x01};
+    FakeDriver::direct_next = true;
+    for (const Row &r : rows) {
+        FakeDriver &fake = open();
+        fake.set_per_attempt(r.per_attempt);
+        fake.refuse_flow_off(r.refuse);
+        EXPECT_EQ(current_port.port_send_now(request, 3), r.result) << r.name;
+        EXPECT_EQ(fake.direct_writes(), r.direct_writes) << r.name;
+        EXPECT_EQ(current_port.port_send_byte('x'), 1) << r.name;
+        std::string want = r.written;
+        EXPECT_TRUE(fake.wait_until([&](FakeDriver &f) { return f.written_ == want; })) << r.name;
+        EXPECT_EQ(fake.flow_calls(), r.flow_calls) << r.name;
+        current_port.port_close(1);
+    }
+}
+
+// Without a driver: the dump lines are those of sending byte by byte; the
+// byte-by-byte fallback stops at the first refusal.
+TEST_F(PortLayer, RealTimeRequestWithoutADriver) {
+    const uint8_t request[] = {0x10, 0x04, 0x01, 0x27, 0xFF, 0x00};
+    std::string shown[2];
+    for (int whole = 0; whole < 2; ++whole) {
+        current_port = no_target_port_ops;
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(current_port.port_open(target_), 1);
+        if (whole) {
+            EXPECT_EQ(current_port.port_send_now(request, sizeof request), 1);
+        } else {
+            for (uint8_t b : request) EXPECT_EQ(current_port.port_send_byte_now(b), 1);
+        }
+        shown[whole] = testing::internal::GetCapturedStdout();
+    }
+    EXPECT_EQ(shown[1], shown[0]);
+    EXPECT_NE(shown[0].find(">000005:   0  00h  NUL"), std::string::npos) << shown[0];
+
+    static std::string seen;
+    static int32_t refuse_at;
+    current_port.port_send_byte_now = [](int32_t b) {
+        seen += static_cast<char>(b);
+        return static_cast<int32_t>(seen.size()) == refuse_at ? 0 : 1;
+    };
+    current_port.port_send_now = ops_send_now_bytewise;
+    for (int32_t at : {0, 1, 3}) {
+        seen.clear();
+        refuse_at = at;
+        EXPECT_EQ(current_port.port_send_now(request, 3), at == 0 ? 1 : 0) << at;
+        EXPECT_EQ(seen.size(), at == 0 ? 3u : static_cast<size_t>(at)) << at;
+    }
 }
 
 TEST_F(PortLayer, BusyOncePerHoldPeriod) {

@@ -224,7 +224,7 @@ TEST_F(StatusRequests, RequestsThatAwaitNothing) {
 }
 
 TEST_F(StatusRequests, RealTimeRequestNotSentWarnsAndAwaitsNothing) {
-    current_port.port_send_byte_now = [](int32_t) { return 0; };
+    fake_->refuse_flow_off(true);
     feed_unread("\x12");
     testing::internal::CaptureStderr();
     EXPECT_EQ(number(call(do_DLE_EOT, args({N(1)}))), -1);
@@ -235,6 +235,7 @@ TEST_F(StatusRequests, RealTimeRequestNotSentWarnsAndAwaitsNothing) {
               "Warning: GS_ENQ: the printer port did not take the real-time request; no reply is awaited\n"
               "Warning: DLE_ENQ: the printer port did not take the real-time request; no reply is awaited\n");
     EXPECT_EQ(current_port.port_rx_count(), 1);
+    EXPECT_EQ(fake_->written(), "");
 }
 
 TEST_F(StatusRequests, RecordsOfAnFsPlusAnswerAreAcknowledged) {

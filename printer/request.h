@@ -1,12 +1,12 @@
 // Sending one printer command and awaiting its answer, for every builtin that
 // asks the printer something.
-//  - All bytes of one command go out with the same operation: Queued
-//    (port_send_byte, obeys handshaking) or Now (port_send_byte_now, the
-//    real-time requests).
-//  - When the port layer refuses a byte (answers 0, for example a printer
-//    that would not switch its handshake off) the rest are not sent, one
-//    warning line names the builtin, and nothing is awaited: a reply to a
-//    request that never left cannot come.
+//  - All bytes of one command go out the same way: Queued (port_send_byte
+//    for each, obeys handshaking) or Now (the real-time requests: the whole
+//    request in one port_send_now).
+//  - When the port layer refuses a byte or the request (answers 0, for
+//    example a printer that would not switch its handshake off) the rest are
+//    not sent, one warning line names the builtin, and nothing is awaited: a
+//    reply to a request that never left cannot come.
 //  - request_reply waits with port_recv_reply in the given mode and returns
 //    its answer; REQUEST_NOT_SENT (-1, the value of a cancelled wait) when the
 //    request could not be sent.

@@ -1,8 +1,9 @@
 // A driver for tests, on the shared queue machinery: it records every byte
 // the send thread writes, plays back bytes fed by the test as printer
 // replies, can hold data off (every write attempt then takes nothing and
-// reports ok 0), can take a limited number of bytes per attempt, and can gate
-// write attempts so a test decides when each one happens. Made with
+// reports ok 0), can take a limited number of bytes per attempt, can refuse
+// to switch its handshake off, and can gate write attempts so a test decides
+// when each one happens. Made with
 // direct_next set, it also takes writes on the caller's thread and lets a
 // waiting read read the device itself, as a serial line does.
 // FakeDriver::latest points at the most recently made one.
@@ -50,6 +51,10 @@ public:
         held_ = on;
         changed_.notify_all();
     }
+    void refuse_flow_off(bool on) {
+        std::lock_guard<std::mutex> hold(lock_);
+        refuse_flow_off_ = on;
+    }
     void set_per_attempt(int32_t n) {
         std::lock_guard<std::mutex> hold(lock_);
         per_attempt_ = n;
@@ -82,6 +87,10 @@ public:
         std::lock_guard<std::mutex> hold(lock_);
         return attempts_;
     }
+    int32_t direct_writes() {
+        std::lock_guard<std::mutex> hold(lock_);
+        return direct_writes_;
+    }
     std::string flow_calls() {
         std::lock_guard<std::mutex> hold(lock_);
         return flow_calls_;
@@ -102,6 +111,7 @@ public:
     int32_t ignore_flow(int32_t flag) override {
         std::lock_guard<std::mutex> hold(lock_);
         flow_calls_ += flag ? '1' : '0';
+        if (flag && refuse_flow_off_) return 0;
         flow_ignored_ = flag != 0;
         changed_.notify_all();
         return 1;
@@ -161,6 +171,7 @@ protected:
             return -1;
         }
         if (held_ && !flow_ignored_) return 0;
+        ++direct_writes_;
         int32_t n = per_attempt_ > 0 && per_attempt_ < length ? per_attempt_ : length;
         written_.append(reinterpret_cast<const char *>(data), static_cast<size_t>(n));
         changed_.notify_all();
@@ -211,7 +222,9 @@ private:
     bool gated_ = false;
     bool interrupted_ = false;
     bool vanished_ = false;
+    bool refuse_flow_off_ = false;
     int32_t reopens_ = 0;
+    int32_t direct_writes_ = 0;
     int32_t tickets_ = 0;
     int32_t per_attempt_ = 0;
 };

@@ -57,7 +57,7 @@ bool EthernetDriver::connect_fresh(Socket *fresh, bool at_open) {
         fresh->close();
         return failed(PRINT_PORT, error);
     }
-    fresh->send_at_once();  // real-time requests are single bytes
+    fresh->send_at_once();  // a request waits for its reply, not for an ACK
     return true;
 }
 

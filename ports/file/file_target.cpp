@@ -71,4 +71,5 @@ const PortOps file_port_ops = {
     ops_poll_ok,     ops_ok,             ops_none,          ops_none_arg,
     ops_ok_arg,      ops_zero,           ops_none,          ops_none,
     file_send,       ops_none_arg,       ops_none_arg,      ops_reset_message,
+    ops_send_now_bytewise,
 };

@@ -113,8 +113,11 @@ class VordelOnTheNetwork(unittest.TestCase):
     def test_refused_handshake_off_sends_nothing(self):
         run = Run(self, "127.0.18.14")
         run.sim.control("udp refuse on")
-        status, _, err = run.run('BEGIN { direct DLE, EOT, 1\n output "after" }\n')
+        status, out, err = run.run('BEGIN { direct DLE, EOT, 1\n x = DLE_EOT(1)\n output "after"\n print x }\n')
         self.assertEqual(status, 0, err)
+        self.assertEqual(out.splitlines()[-1], "-1")
+        self.assertIn("Warning: DLE_EOT: the printer port did not take the real-time request; no reply is awaited\n",
+                      err)
         self.assertEqual(run.received(), b"after")
         self.assertNotIn("DLE EOT", run.sim.error_text())
 
