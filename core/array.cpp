@@ -32,7 +32,8 @@ enum class KeyKind : uint8_t {
     Odd,      // numeric with some other text ("007", "1e3", "+5")
 };
 
-KeyKind key_kind(const NODE *s) {
+KeyKind key_kind(NODE *s) {
+    settle_number(s);
     if (!(s->flags & NODE_NUM_VALID)) return KeyKind::Plain;
     if (!(s->flags & NODE_NUMERIC)) return KeyKind::Text;
     if (!(s->flags & NODE_STR_VALID)) return KeyKind::Odd;

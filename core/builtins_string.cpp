@@ -77,6 +77,7 @@ NODE *do_hex(NODE *list) {
 NODE *do_code(NODE *list) {
     BuiltinArgs args(list);
     ArgValue x(args);
+    settle_number(x.get());
     if (x.get()->flags & NODE_NUMERIC) return number_result(x.number());
     std::string_view s = x.text();
     return number_result(s.empty() ? 0 : static_cast<int8_t>(s[0]));
@@ -88,6 +89,7 @@ NODE *do_char(NODE *list) {
     bool numeric;
     {
         ArgValue v(args);
+        settle_number(v.get());
         numeric = (v.get()->flags & NODE_NUMERIC) != 0;
         if (!numeric) s = v.text();
     }

@@ -23,7 +23,7 @@ int cmp_strings(NODE *a, NODE *b) {
 
 int cmp_nodes(NODE *a, NODE *b) {
     if (a == b) return 0;
-    if ((a->flags | b->flags) & NODE_NUM_VALID) {
+    if ((a->flags | b->flags) & (NODE_NUM_VALID | NODE_NUM_PENDING)) {
         int32_t x = force_number(a);
         int32_t y = force_number(b);
         if (a->flags & b->flags & NODE_NUMERIC) return (x > y) - (x < y);

@@ -499,6 +499,7 @@ int eval_condition(NODE *t) {
         break;
     }
     NODE *v = eval_operand(t, 0);
+    settle_number(v);
     int yes = (v->flags & NODE_NUMERIC) ? number_of(v) != 0 : string_of(v)->length != 0;
     free_temp(v);
     return interp.eval_unwind ? 0 : yes;
@@ -544,5 +545,5 @@ void assign_number(NODE **slot, int32_t n) {
     if ((v->flags & NODE_STR_VALID) && (v->flags & (NODE_FREEABLE | NODE_TEMP))) free_text(v);
     v->number = n;
     v->str_refs = 0;
-    v->flags = static_cast<uint8_t>((v->flags & ~NODE_STR_VALID) | NODE_NUM_VALID | NODE_NUMERIC);
+    v->flags = static_cast<uint8_t>((v->flags & ~(NODE_STR_VALID | NODE_NUM_PENDING)) | NODE_NUM_VALID | NODE_NUMERIC);
 }

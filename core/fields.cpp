@@ -207,7 +207,7 @@ void split_record_for_nf() {
 void set_field(int32_t n, const char *text, int32_t length) {
     reserve_field(n);
     NODE *v = make_str_node(text, static_cast<size_t>(length), 0);
-    force_number(v);
+    v->flags |= NODE_NUM_PENDING;
     NODE *old = interp.field_table[n];
     interp.field_table[n] = v;
     unref(old);

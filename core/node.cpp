@@ -349,7 +349,7 @@ Converted convert_decimal(const char *start) {
 
 int32_t force_number(NODE *n) {
     if (n->flags & NODE_NUM_VALID) return n->number;
-    n->flags |= NODE_NUM_VALID;
+    n->flags = static_cast<uint8_t>((n->flags & ~NODE_NUM_PENDING) | NODE_NUM_VALID);
     int32_t len = (n->flags & NODE_STR_VALID) ? n->length : 0;
     if (len == 0) {
         n->number = 0;

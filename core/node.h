@@ -33,6 +33,9 @@ enum NodeFlags : uint8_t {
     NODE_NUM_VALID = 8,
     NODE_STR_VALID = 16,
     NODE_NUMERIC = 32,
+    // Text whose number view (and NODE_NUMERIC) is due but not yet worked out:
+    // a field is converted only when something looks at it as a number.
+    NODE_NUM_PENDING = 64,
 };
 
 // The codes are fixed: the keyword table stores some of them.
@@ -179,6 +182,10 @@ NODE *make_temp_number(int32_t n);
 // Decimal text only (no hex, inf or nan); values beyond the 32-bit range
 // saturate at INT32_MIN / INT32_MAX.
 int32_t force_number(NODE *n);
+// Works out a pending number view before NODE_NUMERIC or NODE_NUM_VALID is read.
+inline void settle_number(NODE *n) {
+    if (n->flags & NODE_NUM_PENDING) force_number(n);
+}
 // OFMT must hold exactly one integer conversion; anything else formats as "%ld".
 NODE *force_string(NODE *n);
 // Whether numbers turn to text in plain decimal (OFMT "%d", "%ld" or unset).

@@ -96,7 +96,10 @@ public:
         rest_ = rest_->right;
         return true;
     }
-    bool numeric() override { return current_->flags & NODE_NUMERIC; }
+    bool numeric() override {
+        settle_number(current_);
+        return current_->flags & NODE_NUMERIC;
+    }
     int32_t number() override {
         return (current_->flags & NODE_NUM_VALID) ? current_->number : force_number(current_);
     }
