@@ -95,6 +95,32 @@ TEST_F(Exec, RecordAndFieldsFromScript) {
     set_var("FS", " ");
 }
 
+// Fields are reused from one record to the next and take their number view
+// only when something asks for it: neither may show.
+TEST_F(Exec, FieldsOfOneRecordDoNotLeakIntoTheNext) {
+    struct Case {
+        const char *script;
+        const char *expected;  // the value of r
+    };
+    const Case cases[] = {
+        {"$0 = \"10 9 010 1e1 abc 0.0 2024-05-01\"\n"
+         "r = ($1 > $2) ($1 == $3) ($1 == $4) ($5 > $1) ($6 ? 1 : 0) ($7 == 2024) (code($2) == 9)",
+         "1111001"},
+        {"$0 = \"10 9\"; x = $1; y = $2; r = (x > y) (x \"\" > y \"\"); $0 = \"1 2\"; r = r (x > y)", "101"},
+        {"$0 = \"a-very-long-first-field-kept-on-the-heap b c d e f\"; n = NF\n"
+         "$0 = \"x\"; $4 = \"y\"; r = $0 \"|\" NF \"|\" n",
+         "x   y|4|6"},
+        {"$0 = \"p q r s t\"; k = $2; $0 = \"d\"; r = k $1 $2 NF", "qd1"},
+        {"$0 = \"1 2 3\"; $2 = \"zz\"; r = $0; $0 = \"4 5\"; r = r \"|\" $2 NF $3 \".\"", "1 zz 3|52."},
+        {"$0 = sprintf(\"a%cb  c\", 0); r = NF length($1) length($2)", "231"},
+        {"$0 = \"  lead   trail  \"; r = NF \"[\" $1 \"][\" $2 \"]\"; $0 = \"   \"; r = r NF", "2[lead][trail]0"},
+    };
+    for (const Case &c : cases) {
+        run(std::string("BEGIN { ") + c.script + " }\n");
+        EXPECT_EQ(str("r"), c.expected) << c.script;
+    }
+}
+
 TEST_F(Exec, MatchOperatorsFollowIgnorecase) {
     run("BEGIN { m1 = (\"ABC\" ~ /abc/); IGNORECASE = 1; m2 = (\"ABC\" ~ /abc/); m3 = (\"ABC\" ~ \"b\")\n"
         "  m4 = (\"ABC\" !~ /z/); IGNORECASE = 0; m5 = (\"ABC\" ~ /abc/)\n"

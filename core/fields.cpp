@@ -1,6 +1,7 @@
 // The record, its fields, the splitter and the `split` builtin.
 #include "core/fields.h"
 
+#include <array>
 #include <cstdlib>
 #include <string>
 
@@ -40,14 +41,23 @@ void reserve_field(int32_t n) {
 
 void set_nf(int32_t n) { assign_number(&interp.nf_var->left, n); }
 
-// FS as it applies to records: with an empty RS, newlines separate too.
-std::string separator_from_fs() {
-    std::string fs(text_of(interp.fs_var->left));
-    if (!text_of(interp.rs_var->left).empty()) return fs;
-    if (fs == " ") return "[ \t\n]+";
-    if (fs.size() == 1) return "[" + fs + "\n]";
-    if (fs.empty()) return "\n";
-    return fs;
+// FS as it applies to records: with an empty RS, newlines separate too. Set
+// on every record, so an unchanged separator is not copied again.
+void update_separator_from_fs() {
+    std::string_view fs = text_of(interp.fs_var->left);
+    std::string &sep = interp.save_fs;
+    if (!text_of(interp.rs_var->left).empty()) {
+        if (sep != fs) sep.assign(fs);
+    } else if (fs == " ") {
+        sep = "[ \t\n]+";
+    } else if (fs.size() == 1) {
+        const char bracket[] = {'[', fs[0], '\n', ']'};
+        sep.assign(bracket, sizeof bracket);
+    } else if (fs.empty()) {
+        sep.assign(1, '\n');
+    } else {
+        sep.assign(fs);
+    }
 }
 
 char record_separator() {
@@ -55,7 +65,23 @@ char record_separator() {
     return rs.empty() ? '\0' : rs[0];
 }
 
-void store_field(int32_t n, const char *text, int32_t length, NODE *) { set_field(n, text, length); }
+constexpr int32_t kSpareText = 64;  // a longer text is not worth keeping
+
+bool held_by_table_only(const NODE *v) {
+    return v != null_string && v->type == T_VALUE && (v->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) == NODE_FREEABLE;
+}
+
+// The splitter stores fields in order, each just past the last one held.
+void store_field(int32_t n, const char *text, int32_t length, NODE *) {
+    if (n <= interp.spare_top && interp.field_table[n] != null_string) {
+        NODE *v = interp.field_table[n];
+        refill_text(v, text, static_cast<size_t>(length));
+        v->flags |= NODE_NUM_PENDING;
+        interp.parse_high_water = n;
+        return;
+    }
+    set_field(n, text, length);
+}
 
 // Splits what is left of $0; returns the field count.
 int32_t split_rest() {
@@ -70,19 +96,31 @@ int32_t char_length(const char *p, int32_t i, int32_t end) {
     return sjis_lead(static_cast<unsigned char>(p[i])) && i + 1 < end ? 2 : 1;
 }
 
+// Bytes that end a field split on blanks; NUL also stops the scan, since a
+// value's text is terminated (a NUL inside the text is passed over).
+constexpr auto kFieldStop = [] {
+    std::array<bool, 256> stop{};
+    stop[' '] = stop['\t'] = stop['\0'] = true;
+    return stop;
+}();
+
 int32_t split_on_blanks(int32_t count, SplitInput &in, FieldStore store, NODE *array) {
-    const char *p = in.text;
-    int32_t i = in.pos, end = in.length;
-    auto blank = [p](int32_t k) { return p[k] == ' ' || p[k] == '\t'; };
-    while (i < end) {
-        while (i < end && blank(i)) ++i;
-        if (i >= end) break;
-        int32_t start = i;
-        while (i < end && !blank(i)) ++i;
-        store(++count, p + start, i - start, array);
-        if (i < end) ++i;
+    const char *p = in.text + in.pos;
+    const char *end = in.text + in.length;
+    auto stops = [](char c) { return kFieldStop[static_cast<unsigned char>(c)]; };
+    for (;;) {
+        while (*p == ' ' || *p == '\t') ++p;
+        if (p >= end) break;
+        const char *start = p;
+        for (;;) {
+            while (!stops(*p)) ++p;
+            if (*p != '\0' || p >= end) break;
+            ++p;
+        }
+        store(++count, start, static_cast<int32_t>(p - start), array);
+        if (p < end) ++p;
     }
-    in.pos = i;
+    in.pos = static_cast<int32_t>(end - in.text);
     return count;
 }
 
@@ -154,6 +192,7 @@ void init_fields() {
     NODE *rec = make_str_node("", 0, 0);
     rec->flags = NODE_PERM | NODE_STR_VALID;
     interp.field_table[0] = rec;
+    if (interp.parse_high_water > interp.spare_top) interp.spare_top = interp.parse_high_water;
     interp.parse_high_water = 0;
     interp.field0_valid = true;
     interp.parse_extent = 0;
@@ -168,13 +207,17 @@ void set_record(const char *text, int32_t length) {
         unref(rec);
     }
     for (int32_t i = 1; i <= interp.parse_high_water; ++i) {
-        unref(interp.field_table[i]);
-        interp.field_table[i] = null_string;
+        NODE *&f = interp.field_table[i];
+        if (!held_by_table_only(f) || !(f->flags & NODE_STR_VALID) || f->length > kSpareText) {
+            unref(f);
+            f = null_string;
+        }
     }
+    if (interp.parse_high_water > interp.spare_top) interp.spare_top = interp.parse_high_water;
     interp.parse_high_water = 0;
     interp.field0_valid = true;
     interp.parse_extent = 0;
-    interp.save_fs = separator_from_fs();
+    update_separator_from_fs();
     set_nf(-1);
 }
 
@@ -206,12 +249,20 @@ void split_record_for_nf() {
 
 void set_field(int32_t n, const char *text, int32_t length) {
     reserve_field(n);
+    NODE **table = interp.field_table;
+    if (n > interp.parse_high_water) {
+        // Fields skipped over are empty, not what an earlier record left.
+        for (int32_t i = interp.parse_high_water + 1; i <= n && i <= interp.spare_top; ++i) {
+            unref(table[i]);
+            table[i] = null_string;
+        }
+        interp.parse_high_water = n;
+    }
     NODE *v = make_str_node(text, static_cast<size_t>(length), 0);
     v->flags |= NODE_NUM_PENDING;
-    NODE *old = interp.field_table[n];
-    interp.field_table[n] = v;
+    NODE *old = table[n];
+    table[n] = v;
     unref(old);
-    if (n > interp.parse_high_water) interp.parse_high_water = n;
 }
 
 void rebuild_record() {

@@ -40,7 +40,8 @@ void split_record_for_nf();
 
 // The splitter. Stores fields count+1, count+2, ... from in.text[in.pos ..
 // in.length) through `store`, leaves in.pos where it stopped, returns the new
-// count.
+// count. The text is terminated (in.text[in.length] is NUL), as a value's
+// text always is.
 struct SplitInput {
     const char *text;
     int32_t length;

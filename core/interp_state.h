@@ -36,9 +36,13 @@ struct InterpState {
 
     // The record and its fields (fields.cpp).
     NODE *nf_var = nullptr;         // NF (null until init_fields)
-    NODE **field_table = nullptr;   // entry 0 is $0; unused entries hold null_string
+    // Entry 0 is $0; entries past parse_high_water hold null_string, except
+    // that those up to spare_top may hold an earlier record's field values,
+    // kept (held by nothing else) so the next split reuses their nodes.
+    NODE **field_table = nullptr;
     int32_t field_capacity = 0;
     int32_t parse_high_water = 0;   // fields held, 1..parse_high_water
+    int32_t spare_top = 0;
     bool field0_valid = true;
     int32_t parse_extent = 0;       // where splitting stopped within $0
     std::string save_fs = " ";      // separator for the current record

@@ -204,14 +204,19 @@ size_t scan_escapes(char *buf, size_t len) {
 
 }  // namespace
 
+namespace {
+
+[[noreturn]] void no_room_for(const char *text, size_t len) {
+    fatal("%.*s: %s: can't allocate memory", static_cast<int>(len < INT_MAX ? len : INT_MAX), text, "var");
+}
+
+}  // namespace
+
 NODE *make_str_node(const char *text, size_t len, int scan) {
     NODE *n = newnode(T_VALUE);
     // Constants keep their text on the heap (they live for the run anyway).
     auto *buf = scan || len > INLINE_TEXT ? static_cast<char *>(std::malloc(len + 3)) : inline_text(n);
-    if (!buf) {
-        fatal("%.*s: %s: can't allocate memory", static_cast<int>(len < INT_MAX ? len : INT_MAX),
-              text, "var");
-    }
+    if (!buf) no_room_for(text, len);
     std::memcpy(buf, text, len);
     buf[len] = '\0';
     if (scan) {
@@ -225,6 +230,26 @@ NODE *make_str_node(const char *text, size_t len, int scan) {
     }
     give_text(n, buf, len);
     return n;
+}
+
+void refill_text(NODE *n, const char *text, size_t len) {
+    char *old = (n->flags & NODE_STR_VALID) ? n->string : nullptr;
+    if (old == inline_text(n)) old = nullptr;
+    size_t room = old ? static_cast<uint32_t>(n->length) : 0;
+    char *buf;
+    if (len <= INLINE_TEXT) {
+        buf = inline_text(n);
+    } else if (len <= room && room <= 2 * len + 16) {  // close enough not to hoard a long buffer
+        buf = old;
+    } else {
+        buf = static_cast<char *>(std::malloc(len + 3));
+        if (!buf) no_room_for(text, len);
+    }
+    std::memmove(buf, text, len);  // the text may lie in the old buffer
+    buf[len] = '\0';
+    if (old && buf != old) std::free(old);
+    n->flags = static_cast<uint8_t>(n->flags & (NODE_FREEABLE | NODE_TEMP));
+    give_text(n, buf, len);
 }
 
 NODE *make_temp_string(const char *text, size_t len) {

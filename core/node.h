@@ -175,6 +175,9 @@ NODE *dupnode(NODE *n);
 void free_text(NODE *n);
 
 NODE *make_str_node(const char *text, size_t len, int scan_escapes);
+// Gives a string value held by its caller alone a new text (and no number
+// view), keeping its buffer when that fits; `text` may lie inside the old text.
+void refill_text(NODE *n, const char *text, size_t len);
 NODE *make_temp_string(const char *text, size_t len);
 NODE *make_number(int32_t n);
 NODE *make_temp_number(int32_t n);
