@@ -62,6 +62,7 @@ struct pattern_buffer {
     uint8_t literal[16];
     int8_t literal_len;
     bool literal_whole;
+    int8_t literal_rare;                // offset of its least common byte (looked for first)
 };
 
 // A..Z -> a..z, identity elsewhere.

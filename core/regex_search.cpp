@@ -1,6 +1,7 @@
 // Regex matcher: the fastmap, backtracking over the byte program, and the
 // search over starting points.
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <string_view>
@@ -406,6 +407,22 @@ void find_required_byte(pattern_buffer *buf) {
     }
 }
 
+// How common a byte is in the text scripts search (replies, receipts, logs);
+// only the order counts. Looking for a literal's least common byte first
+// stops at fewer false candidates than looking for its first byte.
+constexpr std::array<uint8_t, 256> kByteCommonness = [] {
+    std::array<uint8_t, 256> rank{};
+    for (int c = 0; c < 256; c++) rank[c] = c < 0x80 ? 40 : 20;
+    for (int c = 'A'; c <= 'Z'; c++) rank[c] = 80;
+    for (int c = '0'; c <= '9'; c++) rank[c] = 150;
+    const char letters[] = "zqxjkvbpygfwmucldrhsnioate";  // commoner to the right
+    for (int i = 0; letters[i] != '\0'; i++) rank[static_cast<uint8_t>(letters[i])] = static_cast<uint8_t>(100 + 4 * i);
+    rank['\n'] = 120;
+    rank[' '] = 255;
+    return rank;
+}();
+static_assert(kByteCommonness['q'] < kByteCommonness['e'] && kByteCommonness[' '] == 255);
+
 // The single-byte characters the program starts with on its straight line,
 // each matching only itself, so a match can only begin where they all stand.
 void find_literal(pattern_buffer *buf) {
@@ -423,6 +440,11 @@ void find_literal(pattern_buffer *buf) {
     if (n < 2) return;
     buf->literal_len = static_cast<int8_t>(n);
     buf->literal_whole = pc < buf->used && prog[pc] == OP_END;
+    buf->literal_rare = 0;
+    for (int i = 1; i < n; i++) {
+        if (kByteCommonness[buf->literal[i]] < kByteCommonness[buf->literal[buf->literal_rare]])
+            buf->literal_rare = static_cast<int8_t>(i);
+    }
 }
 
 // Next occurrences of the first bytes, each looked up again only once the
@@ -470,13 +492,18 @@ private:
 int32_t search_literal(const pattern_buffer *buf, Matcher &matcher, const uint8_t *text, int32_t length,
                        int32_t p, int32_t last, regex_registers *regs) {
     const auto n = static_cast<size_t>(buf->literal_len);
-    const std::string_view all(reinterpret_cast<const char *>(text), static_cast<size_t>(length));
-    const std::string_view literal(reinterpret_cast<const char *>(buf->literal), n);
+    const int32_t k = buf->literal_rare;
+    const uint8_t rare = buf->literal[k];
     while (p <= last && p < length) {
-        size_t hit = all.find(literal, static_cast<size_t>(p));
-        if (hit == std::string_view::npos) return -1;
-        auto q = static_cast<int32_t>(hit);
+        if (p + k >= length) return -1;
+        const void *hit = std::memchr(text + p + k, rare, static_cast<size_t>(length - p - k));
+        if (hit == nullptr) return -1;
+        int32_t q = static_cast<int32_t>(static_cast<const uint8_t *>(hit) - text) - k;
         if (q > last) return -1;
+        if (static_cast<size_t>(length - q) < n || std::memcmp(text + q, buf->literal, n) != 0) {
+            p = q + 1;
+            continue;
+        }
         int32_t run = 0;  // lead bytes just before q, back to the boundary p
         while (q - run - 1 >= p && lead_table[text[q - run - 1]]) run++;
         if (run & 1) { p = q + 1; continue; }

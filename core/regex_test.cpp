@@ -43,6 +43,12 @@ const std::vector<Case> cases = {
     {"abc", "ababc", false, 2, 3, {}},
     {"ab(c|d)", "abxabd", false, 3, 3, {{1, 5, 6}}},
     {"abc", "ABC", true, 0, 3, {}},
+    // a literal is looked for by its least common byte, wherever that stands in it
+    {"total", "otal ltotal total", false, 6, 5, {}},
+    {"xq", "qqxq", false, 2, 2, {}},
+    {"zab", "abzaz", false, -1, 0, {}},
+    {"abz", "ab abz", false, 3, 3, {}},
+    {"to[a-z]+ [0-9]+$", "tot 1 total 678", false, 6, 9, {}},
     // `.` takes a double-byte character whole, and never a newline
     {"a.c", "a\x82\xA0" "c", false, 0, 4, {}},
     {"a.c", "a\nc", false, -1, 0, {}},
@@ -186,6 +192,9 @@ TEST(RegexSearch, StartAndRangeLimitTheStartingPoints) {
     EXPECT_EQ(re_search(&re.buf, "abcabc", 6, 1, 5, nullptr), 3);
     EXPECT_EQ(re_search(&re.buf, "abcabc", 6, 1, 1, nullptr), -1);
     EXPECT_EQ(re_search(&re.buf, "abcabc", 6, 7, 0, nullptr), -1);
+    Compiled literal("bca", false);
+    EXPECT_EQ(re_search(&literal.buf, "abcabca", 7, 2, 5, nullptr), 4);
+    EXPECT_EQ(re_search(&literal.buf, "abcabca", 7, 2, 1, nullptr), -1);
     Compiled second("A", false);
     EXPECT_EQ(re_search(&second.buf, "\x82" "AA", 3, 1, 2, nullptr), 2);
 }
