@@ -45,6 +45,7 @@ int32_t substitute_text(pattern_buffer *pattern, std::string &text, std::string_
     size_t pos = 0, context = 0;
     int32_t count = 0;
     regex_registers regs;
+    const bool plain = repl.find_first_of("&\\") == std::string_view::npos;  // inserted as it is
     for (;;) {
         size_t base = pos - context;
         int32_t at = re_search(pattern, work.data() + base, static_cast<int32_t>(work.size() - base),
@@ -53,7 +54,11 @@ int32_t substitute_text(pattern_buffer *pattern, std::string &text, std::string_
         size_t from = base + static_cast<size_t>(at), to = base + static_cast<size_t>(regs.end[0]);
         ++count;
         done.append(work, pos, from - pos);
-        expand_replacement(repl, std::string_view(work).substr(from, to - from), done);
+        if (plain) {
+            done.append(repl);
+        } else {
+            expand_replacement(repl, std::string_view(work).substr(from, to - from), done);
+        }
         check_size(done);
         pos = to;
         if (!global || pos >= work.size()) break;
