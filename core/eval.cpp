@@ -336,7 +336,41 @@ void append_piece(std::string &out, NODE *v, int cm) {
     free_temp(v);
 }
 
+// Two operands, the commonest case, go straight into the result's buffer.
+// The left one gets its string view first, as in a longer chain, and is kept
+// (copied if need be) while the right one runs.
+NODE *concatenate_pair(NODE *t, int cm) {
+    NODE *l = eval_operand(t->left, cm);
+    if (interp.eval_unwind) {
+        free_temp(l);
+        return null_string;
+    }
+    piece_of(l, cm);
+    l = protect(l, t->right);
+    NODE *r = eval_operand(t->right, cm);
+    if (interp.eval_unwind) {
+        free_temp(l);
+        free_temp(r);
+        return null_string;
+    }
+    Piece a = piece_of(l, cm), b = piece_of(r, cm);
+    if (uint64_t{a.length} + b.length > INT32_MAX - 3) out_of_memory("tree_eval");
+    const char *a_text = a.text ? a.text : &a.byte, *b_text = b.text ? b.text : &b.byte;
+    NODE *v = new_temp_text(size_t{a.length} + b.length);
+    if (v) {
+        std::memcpy(v->string, a_text, a.length);
+        std::memcpy(v->string + a.length, b_text, b.length);
+    } else {  // the usual message about the text that did not fit
+        std::string joined(a_text, a.length);
+        v = make_temp_string(joined.append(b_text, b.length).data(), joined.size());
+    }
+    free_temp(l);
+    free_temp(r);
+    return v;
+}
+
 NODE *concatenate(NODE *t, int cm) {
+    if (t->left == nullptr || t->left->type != T_CONCAT) return concatenate_pair(t, cm);
     ChainFrame frame;
     ConcatBuffer buffer;
     std::string &out = *buffer.text;

@@ -121,6 +121,18 @@ TEST_F(Exec, FieldsOfOneRecordDoNotLeakIntoTheNext) {
     }
 }
 
+// The left operand is turned to text before the right one runs, and kept
+// while it does, whatever the right one assigns.
+TEST_F(Exec, ConcatenationTakesTheLeftTextFirst) {
+    run("BEGIN { cx = 255; cy = cx (OFMT = \"%x\"); c1 = cy \"|\" cx; OFMT = \"%d\"\n"
+        "  cs = \"ab\"; c2 = cs (cs = \"cd\"); c2 = c2 \"|\" cs; cn = 7; c3 = cn (cn = cn + 1); c4 = 1 2; c5 = \"\" \"\" }\n");
+    EXPECT_EQ(str("c1"), "255%x|255");
+    EXPECT_EQ(str("c2"), "abcd|cd");
+    EXPECT_EQ(str("c3"), "78");
+    EXPECT_EQ(str("c4"), "12");
+    EXPECT_EQ(str("c5"), "");
+}
+
 TEST_F(Exec, MatchOperatorsFollowIgnorecase) {
     run("BEGIN { m1 = (\"ABC\" ~ /abc/); IGNORECASE = 1; m2 = (\"ABC\" ~ /abc/); m3 = (\"ABC\" ~ \"b\")\n"
         "  m4 = (\"ABC\" !~ /z/); IGNORECASE = 0; m5 = (\"ABC\" ~ /abc/)\n"

@@ -252,6 +252,19 @@ void refill_text(NODE *n, const char *text, size_t len) {
     give_text(n, buf, len);
 }
 
+NODE *new_temp_text(size_t len) {
+    NODE *n = newnode(T_VALUE);
+    char *buf = len <= INLINE_TEXT ? inline_text(n) : static_cast<char *>(std::malloc(len + 3));
+    if (!buf) {
+        free_node(n);
+        return nullptr;
+    }
+    buf[len] = '\0';
+    give_text(n, buf, len);
+    n->flags |= NODE_TEMP;
+    return n;
+}
+
 NODE *make_temp_string(const char *text, size_t len) {
     NODE *n = make_str_node(text, len, 0);
     n->flags |= NODE_TEMP;
