@@ -67,7 +67,8 @@ char record_separator() {
 
 constexpr int32_t kSpareText = 64;  // a longer text is not worth keeping
 
-bool held_by_table_only(const NODE *v) {
+// A value no one but its one slot (a field, an element) refers to.
+bool held_alone(const NODE *v) {
     return v != null_string && v->type == T_VALUE && (v->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) == NODE_FREEABLE;
 }
 
@@ -175,6 +176,10 @@ int32_t split_kept = 0;  // elements the array kept from the last split
 void store_element(int32_t n, const char *text, int32_t length, NODE *array) {
     NODE **slot = assoc_split_element(array, n, split_kept);
     NODE *old = *slot;
+    if (held_alone(old)) {  // an element the last split left: refilled in place
+        refill_text(old, text, static_cast<size_t>(length));
+        return;
+    }
     *slot = make_str_node(text, static_cast<size_t>(length), 0);
     unref(old);
 }
@@ -208,7 +213,7 @@ void set_record(const char *text, int32_t length) {
     }
     for (int32_t i = 1; i <= interp.parse_high_water; ++i) {
         NODE *&f = interp.field_table[i];
-        if (!held_by_table_only(f) || !(f->flags & NODE_STR_VALID) || f->length > kSpareText) {
+        if (!held_alone(f) || !(f->flags & NODE_STR_VALID) || f->length > kSpareText) {
             unref(f);
             f = null_string;
         }

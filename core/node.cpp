@@ -232,24 +232,74 @@ NODE *make_str_node(const char *text, size_t len, int scan) {
     return n;
 }
 
-void refill_text(NODE *n, const char *text, size_t len) {
-    char *old = (n->flags & NODE_STR_VALID) ? n->string : nullptr;
-    if (old == inline_text(n)) old = nullptr;
+namespace {
+
+// Copies a text of up to INLINE_TEXT bytes without a call; every byte is read
+// before any is written, so the two may overlap.
+void copy_short(char *to, const char *from, size_t len) {
+    static_assert(INLINE_TEXT <= 16);
+    if (len >= 8) {
+        uint64_t head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + len - 8, 8);
+        std::memcpy(to, &head, 8);
+        std::memcpy(to + len - 8, &tail, 8);
+    } else if (len >= 4) {
+        uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + len - 4, 4);
+        std::memcpy(to, &head, 4);
+        std::memcpy(to + len - 4, &tail, 4);
+    } else if (len > 0) {
+        char a = from[0], b = from[len / 2], c = from[len - 1];
+        to[0] = a;
+        to[len / 2] = b;
+        to[len - 1] = c;
+    }
+}
+
+}  // namespace
+
+namespace {
+
+[[gnu::noinline]] void refill_long(NODE *n, const char *text, size_t len) {
+    char *own = inline_text(n);
+    char *old = (n->flags & NODE_STR_VALID) && n->string != own ? n->string : nullptr;
     size_t room = old ? static_cast<uint32_t>(n->length) : 0;
     char *buf;
     if (len <= INLINE_TEXT) {
-        buf = inline_text(n);
-    } else if (len <= room && room <= 2 * len + 16) {  // close enough not to hoard a long buffer
-        buf = old;
+        copy_short(own, text, len);
+        buf = own;
     } else {
-        buf = static_cast<char *>(std::malloc(len + 3));
-        if (!buf) no_room_for(text, len);
+        if (len <= room && room <= 2 * len + 16) {  // close enough not to hoard a long buffer
+            buf = old;
+        } else {
+            buf = static_cast<char *>(std::malloc(len + 3));
+            if (!buf) no_room_for(text, len);
+        }
+        std::memmove(buf, text, len);  // the text may lie in the old buffer
     }
-    std::memmove(buf, text, len);  // the text may lie in the old buffer
     buf[len] = '\0';
     if (old && buf != old) std::free(old);
     n->flags = static_cast<uint8_t>(n->flags & (NODE_FREEABLE | NODE_TEMP));
     give_text(n, buf, len);
+}
+
+}  // namespace
+
+void refill_text(NODE *n, const char *text, size_t len) {
+    char *own = inline_text(n);
+    // The common case, a short text replacing a short text, without a call.
+    if (len <= INLINE_TEXT && (!(n->flags & NODE_STR_VALID) || n->string == own)) {
+        copy_short(own, text, len);
+        own[len] = '\0';
+        n->string = own;
+        n->length = static_cast<int32_t>(len);
+        n->str_refs = 1;
+        n->flags = static_cast<uint8_t>((n->flags & (NODE_FREEABLE | NODE_TEMP)) | NODE_STR_VALID);
+        return;
+    }
+    refill_long(n, text, len);
 }
 
 NODE *new_temp_text(size_t len) {

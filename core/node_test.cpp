@@ -200,6 +200,35 @@ TEST_F(Values, TextsOfEveryLengthSurviveCopyReuseAndReassignment) {
     }
 }
 
+// Every pair of old and new lengths around the inline limit and the buffer
+// kept for reuse, also with the new text taken from inside the old one.
+TEST_F(Values, RefillReplacesTheTextAndDropsTheNumberView) {
+    const size_t lengths[] = {0, 1, 3, 4, 8, 9, 10, 20, 40, 100};
+    auto pattern = [](size_t len, char first) {
+        std::string s(len, ' ');
+        for (size_t i = 0; i < len; ++i) s[i] = static_cast<char>(first + i % 26);
+        return s;
+    };
+    for (size_t from : lengths) {
+        for (size_t to : lengths) {
+            SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+            NODE *v = str(pattern(from, 'a'));
+            force_number(v);
+            std::string fresh = pattern(to, 'A');
+            refill_text(v, fresh.data(), fresh.size());
+            EXPECT_EQ(str_of(v), fresh);
+            EXPECT_EQ(v->string[to], '\0');
+            EXPECT_EQ(v->flags & (NODE_NUM_VALID | NODE_NUMERIC | NODE_STR_VALID), NODE_STR_VALID);
+            if (to > 0) {  // its own tail
+                std::string tail = fresh.substr(to / 2);
+                refill_text(v, v->string + to / 2, tail.size());
+                EXPECT_EQ(str_of(v), tail);
+            }
+            unref(v);
+        }
+    }
+}
+
 TEST_F(Values, PoolReusesLastFreedAndGrowsPastABlock) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "under AddressSanitizer every node is a heap block of its own";
