@@ -234,7 +234,7 @@ int Matcher::take_run(const uint8_t *ins, int32_t &pc, int32_t &pos) {
 }
 
 int32_t Matcher::run(int32_t start) {
-    for (int32_t i = 0; i < slot_count_; i++) work.slots[i] = -1;
+    std::fill(work.slots, work.slots + slot_count_, -1);  // one fill, not a load per slot
     top_ = 0;
     backtracks_ = 0;
     int32_t pc = 0, pos = start;
