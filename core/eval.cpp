@@ -256,7 +256,12 @@ NODE *eval_compound(NODE *t, int cm) {
     return stored;
 }
 
+NODE *append_assign(NODE *t, int cm);
+
 NODE *eval_assign(NODE *t, int cm) {
+    if (t->right->type == T_CONCAT && t->right->left == t->left && t->left->type == T_VAR) {
+        if (NODE *v = append_assign(t, cm)) return v;
+    }
     NODE *v = eval_operand(t->right, cm);
     if (interp.eval_unwind) {
         free_temp(v);
@@ -367,6 +372,28 @@ NODE *concatenate_pair(NODE *t, int cm) {
     free_temp(l);
     free_temp(r);
     return v;
+}
+
+// `v = v x` appends x to the text v holds, when v alone holds it and x
+// cannot release it; null to take the general way.
+NODE *append_assign(NODE *t, int cm) {
+    NODE *var = t->left, *cur = var->left;
+    constexpr uint8_t kOwnText = NODE_FREEABLE | NODE_STR_VALID;
+    if (var == interp.nf_var || cur == null_string || cur->type != T_VALUE ||
+        (cur->flags & (NODE_PERM | NODE_TEMP | kOwnText)) != kOwnText || !cannot_release(t->right->right, 2))
+        return nullptr;
+    NODE *r = eval_operand(t->right->right, cm);
+    if (interp.eval_unwind) {
+        free_temp(r);
+        return null_string;
+    }
+    Piece b = piece_of(r, cm);
+    if (uint64_t{static_cast<uint32_t>(cur->length)} + b.length > INT32_MAX - 3) out_of_memory("tree_eval");
+    bool appended = append_text(cur, b.text ? b.text : &b.byte, b.length);
+    free_temp(r);
+    if (!appended) return nullptr;  // the general way reports it
+    interp.field_assigned = -1;
+    return cur;
 }
 
 NODE *concatenate(NODE *t, int cm) {

@@ -133,6 +133,21 @@ TEST_F(Exec, ConcatenationTakesTheLeftTextFirst) {
     EXPECT_EQ(str("c5"), "");
 }
 
+// `v = v x` grows the text in place: from inside the node to the heap, with
+// v itself as x, and never keeps the number v had.
+TEST_F(Exec, AppendingToAVariableKeepsEveryByte) {
+    run("BEGIN { a1 = \"ab\"; a1 = a1 a1; a1 = a1 a1; a1 = a1 a1; a2 = \"0123456789abc\"; a2 = a2 a2\n"
+        "  a3 = \"1\"; a4 = a3 + 0; a3 = a3 \"2\"; a4 = a3 + 1; a5 = 7; a5 = a5 \"x\"; a6 = \"\"\n"
+        "  for (ai = 0; ai < 300; ai++) a6 = a6 ai % 10 }\n");
+    EXPECT_EQ(str("a1"), "abababababababab");
+    EXPECT_EQ(str("a2"), "0123456789abc0123456789abc");
+    EXPECT_EQ(num("a4"), 13);
+    EXPECT_EQ(str("a5"), "7x");
+    std::string digits;
+    for (int i = 0; i < 300; ++i) digits += static_cast<char>('0' + i % 10);
+    EXPECT_EQ(str("a6"), digits);
+}
+
 TEST_F(Exec, MatchOperatorsFollowIgnorecase) {
     run("BEGIN { m1 = (\"ABC\" ~ /abc/); IGNORECASE = 1; m2 = (\"ABC\" ~ /abc/); m3 = (\"ABC\" ~ \"b\")\n"
         "  m4 = (\"ABC\" !~ /z/); IGNORECASE = 0; m5 = (\"ABC\" ~ /abc/)\n"

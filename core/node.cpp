@@ -302,6 +302,32 @@ void refill_text(NODE *n, const char *text, size_t len) {
     refill_long(n, text, len);
 }
 
+bool append_text(NODE *n, const char *text, size_t len) {
+    auto have = static_cast<size_t>(static_cast<uint32_t>(n->length));
+    size_t total = have + len;
+    char *own = inline_text(n);
+    char *buf;
+    if (n->string == own && total <= INLINE_TEXT) {
+        buf = own;
+        std::memmove(buf + have, text, len);
+    } else if (n->string == own) {
+        buf = static_cast<char *>(std::malloc(total + 3));
+        if (!buf) return false;
+        std::memcpy(buf, own, have);
+        std::memcpy(buf + have, text, len);  // own stays readable: it is the node
+    } else {
+        auto at = reinterpret_cast<uintptr_t>(text), start = reinterpret_cast<uintptr_t>(n->string);
+        bool inside = at >= start && at < start + have;  // a piece of its own text
+        buf = static_cast<char *>(std::realloc(n->string, total + 3));
+        if (!buf) return false;
+        std::memmove(buf + have, inside ? buf + (at - start) : text, len);
+    }
+    buf[total] = '\0';
+    n->flags = static_cast<uint8_t>(n->flags & (NODE_FREEABLE | NODE_TEMP));
+    give_text(n, buf, total);
+    return true;
+}
+
 NODE *new_temp_text(size_t len) {
     NODE *n = newnode(T_VALUE);
     char *buf = len <= INLINE_TEXT ? inline_text(n) : static_cast<char *>(std::malloc(len + 3));

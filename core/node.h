@@ -179,6 +179,10 @@ NODE *make_str_node(const char *text, size_t len, int scan_escapes);
 // view), keeping its buffer when that fits; `text` may lie inside the old text.
 void refill_text(NODE *n, const char *text, size_t len);
 NODE *make_temp_string(const char *text, size_t len);
+// Appends to the text of a string value only its holder refers to (`text`
+// may lie inside that text); the number view is dropped. False, and the value
+// unchanged, when the heap cannot hold the longer text.
+bool append_text(NODE *n, const char *text, size_t len);
 // A temporary string value of len bytes, terminated, whose text the caller
 // writes; null when the heap cannot hold it.
 NODE *new_temp_text(size_t len);
