@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/char_device.h"
+#include "platform/error_text.h"
 #include "platform/profile.h"
 
 namespace {
@@ -53,7 +54,7 @@ void print_open_hint(std::FILE *out, const OpenFailure &f) {
         std::fprintf(out, "%s: in use; another program holds it, close that one first\n", where.c_str());
         return;
     default:
-        std::fprintf(out, "%s: %s\n", where.c_str(), std::strerror(f.error));
+        std::fprintf(out, "%s: %s\n", where.c_str(), error_text(f.error));
         return;
     }
 }

@@ -5,6 +5,8 @@
 #include <chrono>
 #include <cstring>
 
+#include "platform/error_text.h"
+
 QueuedDriver::QueuedDriver(int32_t handle, PortKind kind, int32_t receive_size)
     : PortDriver(handle, kind), receive_size_(receive_size) {
     settings_.kind = static_cast<int32_t>(kind);
@@ -264,7 +266,7 @@ bool QueuedDriver::wait_for_device(WorkerThread &self) {
     }
     if (busy_when_lost() && callbacks().write_done) callbacks().write_done(handle(), 0, 0, 0);
     if (callbacks().device_waiting)
-        callbacks().device_waiting(handle(), device_name().c_str(), std::strerror(error));
+        callbacks().device_waiting(handle(), device_name().c_str(), error_text(error));
     do {
         if (!self.rest_ms(1000)) return false;
     } while (!reopen_device());
