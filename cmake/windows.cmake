@@ -60,6 +60,16 @@ function(vordel_windows_tests)
       list(APPEND wine_tests win.e2e.${case_name})
     endforeach()
 
+    # Ethernet end to end against the Linux build's simulator: Wine's sockets
+    # are the host's (skipped when that simulator is not built).
+    set(VORDEL_NATIVE_SIM ${CMAKE_SOURCE_DIR}/build/sim/vordel-sim CACHE FILEPATH
+        "vordel-sim of the Linux build, for the Ethernet cases under Wine")
+    add_test(NAME win.ethernet
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/sim/ethernet_test.py --wine ${VORDEL_WINE}
+                     $<TARGET_FILE:vordel> ${VORDEL_NATIVE_SIM})
+    set_tests_properties(win.ethernet PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
+    list(APPEND wine_tests win.ethernet)
+
     # Serial end to end (by hand for now: with the drivers' direct writes
     # and reads the line-settings and "Busy" cases do not pass under Wine):
     #   python3 tests/ports/device_test.py --wine WINE build-win/vordel.exe

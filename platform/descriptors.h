@@ -13,6 +13,8 @@
 //    ending or stopping the process.
 //  - WakePipe: a pipe whose notify() may be called from a signal handler or
 //    another thread to end a wait on read_fd(); drain() empties it.
+// On Windows only sockets (sockets.h) and WakePipe can be waited on, and
+// read_descriptor, write_descriptor and ignore_stray_signals do not exist.
 #pragma once
 
 #include <cstddef>

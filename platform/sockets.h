@@ -16,7 +16,8 @@
 //  - replace_with: the fresh connection takes over this descriptor number
 //    (the old connection closes), so threads holding the number follow.
 //  - send_at_once and cork are hints: a system without them may ignore them.
-// The interface is OS-neutral; sockets_posix.cpp is one half of it.
+// The interface is OS-neutral: sockets_posix.cpp and sockets_win32.cpp
+// (Winsock 2, where fd() is a number of our own and cork does nothing).
 #pragma once
 
 #include <array>

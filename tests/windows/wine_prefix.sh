@@ -11,10 +11,13 @@ server=$(dirname "$wine")/wineserver
 case $action in
   start)
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
-      mkdir -p "$WINEPREFIX/ports"
       "$wine" wineboot -i </dev/null >/dev/null 2>&1 || true
-      # Wine remakes dosdevices/comN at every start, from these entries when
-      # they exist: the serial tests link ports/comN to their pseudo-terminals.
+    fi
+    mkdir -p "$WINEPREFIX/ports"
+    # Wine remakes dosdevices/comN at every start, from these entries when
+    # they exist: the serial tests link ports/comN to their pseudo-terminals.
+    # (Checked every time: a prefix made before them lacks them.)
+    if ! grep -q '^"COM1"=' "$WINEPREFIX/system.reg"; then
       for n in 1 2 3 4; do
         "$wine" reg add 'HKLM\Software\Wine\Ports' /v "COM$n" /t REG_SZ /d "$WINEPREFIX/ports/com$n" /f \
           </dev/null >/dev/null 2>&1 || true
