@@ -27,6 +27,11 @@ set(CMAKE_CXX_FLAGS_INIT "-D__USE_MINGW_ANSI_STDIO=1")
 set(CMAKE_EXE_LINKER_FLAGS_INIT
     "-static -Wl,--stack,8388608 /usr/${VORDEL_MINGW_TRIPLE}/lib/binmode.o")
 
+# The release folder is flat: vordel.exe beside the README, the other
+# documents and examples/ (the install rules are the Linux ones).
+set(CMAKE_INSTALL_BINDIR . CACHE PATH "" FORCE)
+set(CMAKE_INSTALL_DOCDIR . CACHE PATH "" FORCE)
+
 # Programs built here run through Wine (tests, gtest discovery).
 find_program(VORDEL_WINE NAMES wine64 wine PATHS /usr/lib/wine NO_CMAKE_FIND_ROOT_PATH)
 if(VORDEL_WINE)

@@ -1,5 +1,5 @@
 # The Windows build (cmake/mingw-w64.cmake): GoogleTest from Debian's
-# sources, the tests that run through Wine, and the release folder.
+# sources and the tests that run through Wine.
 
 # GCC checks printf formats against the system library's dialect here, not
 # the C99 one the build uses (__USE_MINGW_ANSI_STDIO); Linux checks them.
@@ -76,12 +76,5 @@ function(vordel_windows_tests)
     # with WINEPREFIX set to a prefix made by tests/windows/wine_prefix.sh.
   endif()
   set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VORDEL_WINE_ENV}")
-
-  # The release folder: `cmake --install build-win --prefix DIR` puts the
-  # program, the README and the examples side by side (scripts/windows_release.sh
-  # zips it).
-  install(TARGETS vordel RUNTIME DESTINATION .)
-  install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION .)
-  install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ DESTINATION examples)
 endfunction()
 
