@@ -70,8 +70,8 @@ function(vordel_windows_tests)
     set_tests_properties(win.ethernet PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
     list(APPEND wine_tests win.ethernet)
 
-    # Serial end to end (by hand for now: with the drivers' direct writes
-    # and reads the line-settings and "Busy" cases do not pass under Wine):
+    # Serial end to end, by hand (on a loaded machine Wine, a system call
+    # per byte, misses the cases' deadlines now and then):
     #   python3 tests/ports/device_test.py --wine WINE build-win/vordel.exe
     # with WINEPREFIX set to a prefix made by tests/windows/wine_prefix.sh.
   endif()

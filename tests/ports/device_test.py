@@ -92,6 +92,7 @@ class Home:
         self.config = os.path.join(self.dir, "config")
         os.makedirs(os.path.join(self.config, "vordel"))
         self.ends = []
+        self.procs = []
         self.devices = {}
         self.extra = profile
         self.env = {k: v for k, v in os.environ.items() if k not in ("VORDEL", "VORDELINC")}
@@ -126,8 +127,10 @@ class Home:
 
     def start(self, *args, stdin=subprocess.DEVNULL, prefix=()):
         wine = [WINE] if WINE else []
-        return subprocess.Popen([*prefix, *wine, VORDEL, *args], cwd=self.dir, env=self.env, stdin=stdin,
+        proc = subprocess.Popen([*prefix, *wine, VORDEL, *args], cwd=self.dir, env=self.env, stdin=stdin,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        self.procs.append(proc)
+        return proc
 
     def run(self, *args, timeout=120, prefix=()):
         proc = self.start(*args, prefix=prefix)
@@ -142,6 +145,12 @@ class Home:
         return end.path
 
     def close(self):
+        # A run a failed test left behind would open the next test's line
+        # (Wine lets two programs hold a COM port) and take its bytes.
+        for proc in self.procs:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
         for end in self.ends:
             end.close()
         shutil.rmtree(self.dir, ignore_errors=True)
@@ -295,15 +304,20 @@ class Devices(unittest.TestCase):
     def test_busy_once_while_the_far_end_stops_reading_and_nothing_lost(self):
         self.home.extra = "[ZQPRTAPI]\nCOMSendTimeoutConst=300\n"
         end = self.home.far_end("COM1")
-        job = self.home.script("BEGIN {\n    for (i = 0; i < 4000; i++)\n"
-                               "        outputf \"%05d a line of a long receipt\\n\", i\n}\n")
-        expected = b"".join(b"%05d a line of a long receipt\n" % i for i in range(4000))
+        # More than the line holds (about 22 kB under Wine, whose system
+        # call per byte makes a longer job slow).
+        lines = 1200 if WINE else 4000
+        job = self.home.script("BEGIN {\n    for (i = 0; i < %d; i++)\n"
+                               "        outputf \"%%05d a line of a long receipt\\n\", i\n}\n" % lines)
+        expected = b"".join(b"%05d a line of a long receipt\n" % i for i in range(lines))
         proc = self.home.start(job, "COM1")
         got = end.read(10)
-        # Not reading: the line fills, the write time-out passes, "Busy".
-        time.sleep(3)
-        got += end.read(len(expected) - len(got), timeout=60)
-        out, err = proc.communicate(timeout=DEADLINE)
+        # Not reading: the line fills, the write time-out passes, "Busy"
+        # (waited for, not timed: under Wine the line fills slowly).
+        err = read_until(proc.stderr, b"Busy\n", 120)
+        got += end.read(len(expected) - len(got), timeout=120)
+        out, rest = proc.communicate(timeout=DEADLINE)
+        err += rest
         self.assertEqual(proc.returncode, 0, err)
         self.assertEqual(err.count(b"Busy\n"), 1, err)
         self.assertEqual(got, expected)
