@@ -527,6 +527,10 @@ int32_t search_literal(const pattern_buffer *buf, Matcher &matcher, const uint8_
 
 }  // namespace
 
+bool re_blind_behind(const pattern_buffer *buf) {
+    return buf->fastmap_accurate && buf->literal_len >= 2 && buf->literal_whole && !buf->anchored;
+}
+
 int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, int32_t start,
                   int32_t range, regex_registers *regs) {
     if (buf->buffer == nullptr || buf->used == 0 || start < 0 || start > length) return -1;
@@ -540,18 +544,18 @@ int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, i
     Matcher matcher(buf, text, length);
     if (!matcher.ready()) return -2;
     int32_t last = range <= 0 ? start : (range >= length - start ? length : start + range);
-    const char *fm = buf->can_be_null ? nullptr : buf->fastmap;
-    auto step = [&](int32_t p) { return p < length && lead_table[text[p]] && p + 1 < length ? p + 2 : p + 1; };
     int32_t p = start;
     if (p > 0 && p < length && is_second_byte(text, p)) p++;
-    int32_t result = -1;
-    FirstByteFinder first(buf, text, length);
-    bool use_first = fm != nullptr && buf->first_count > 0 && !buf->anchored;
-    int32_t required_at = -1;  // where the required byte next stands, at or after p
     if (buf->literal_len >= 2 && !buf->anchored) {
         release_large_stack();
         return search_literal(buf, matcher, text, length, p, last, regs);
     }
+    const char *fm = buf->can_be_null ? nullptr : buf->fastmap;
+    auto step = [&](int32_t p) { return p < length && lead_table[text[p]] && p + 1 < length ? p + 2 : p + 1; };
+    int32_t result = -1;
+    FirstByteFinder first(buf, text, length);
+    bool use_first = fm != nullptr && buf->first_count > 0 && !buf->anchored;
+    int32_t required_at = -1;  // where the required byte next stands, at or after p
     while (p <= last) {
         if (use_first) {
             p = first.find(p);
