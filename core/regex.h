@@ -82,6 +82,10 @@ const char *re_compile_pattern(const char *pattern, int32_t length, pattern_buff
 int32_t re_search(pattern_buffer *buf, const char *text, int32_t length, int32_t start,
                   int32_t range, regex_registers *regs);
 void re_free_pattern(pattern_buffer *buf);  // frees program and fastmap, not buf
+// After a search of buf: a search starting past 0 looks at the bytes before
+// its start only to see whether the start splits a double-byte character
+// (the pattern is one literal).
+bool re_blind_behind(const pattern_buffer *buf);
 
 // The error messages re_compile_pattern can return.
 extern const char *const REGEX_ERR_PREMATURE_END;  // "Premature end of regular expression"

@@ -62,7 +62,11 @@ int32_t substitute_text(pattern_buffer *pattern, std::string &text, std::string_
         check_size(done);
         pos = to;
         if (!global || pos >= work.size()) break;
-        context = place_context(work, pos, done);
+        // Where neither side of the seam ends in a lead byte, such a pattern
+        // sees the same with or without the replacement before it.
+        bool seam_plain = !done.empty() && !sjis_lead(static_cast<unsigned char>(done.back())) &&
+                          !sjis_lead(static_cast<unsigned char>(work[pos - 1]));
+        context = seam_plain && re_blind_behind(pattern) ? 0 : place_context(work, pos, done);
     }
     if (count == 0) {
         text.swap(work);  // untouched: place_context only runs after a match

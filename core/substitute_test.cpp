@@ -56,6 +56,10 @@ TEST(Substitute, DoubleByteCharsStayWhole) {
     EXPECT_EQ(run("a", "\x82" "aa", "X", true), (Result{1, "\x82" "aX"}));
     // A replacement ending in a lead byte makes the next byte its second byte.
     EXPECT_EQ(run("b", "bbb", "\x82", true), (Result{2, "\x82\x62\x82"}));
+    // The same for a literal, which otherwise goes on without looking back.
+    EXPECT_EQ(run("ab", "ababab", "\x82", true), (Result{2, "\x82" "ab\x82"}));
+    EXPECT_EQ(run("ab", "ababab", "x", true), (Result{3, "xxx"}));
+    EXPECT_EQ(run("ab", "\x82" "ababab", "x", true), (Result{2, "\x82" "abxx"}));
 }
 
 // The literal algorithm: rebuild the whole text after each replacement and
