@@ -1,6 +1,5 @@
 // Associative arrays: 127 chained buckets per variable, newest element first.
 #include <bit>
-#include <charconv>
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
@@ -32,17 +31,28 @@ enum class KeyKind : uint8_t {
     Odd,      // numeric with some other text ("007", "1e3", "+5")
 };
 
+// Whether text[0..len) is exactly the plain decimal form of v: an optional
+// minus, no leading zero, no "-0".
+bool is_decimal_of(const char *text, int32_t len, int32_t v) {
+    bool negative = len > 0 && text[0] == '-';
+    const char *p = text + negative;
+    int32_t digits = len - negative;
+    if (digits <= 0 || digits > 10 || (p[0] == '0' && (digits > 1 || negative))) return false;
+    uint64_t magnitude = 0;
+    for (int32_t i = 0; i < digits; ++i) {
+        auto d = static_cast<unsigned>(p[i] - '0');
+        if (d > 9) return false;
+        magnitude = magnitude * 10 + d;
+    }
+    return (negative ? -static_cast<int64_t>(magnitude) : static_cast<int64_t>(magnitude)) == v;
+}
+
 KeyKind key_kind(NODE *s) {
     settle_number(s);
     if (!(s->flags & NODE_NUM_VALID)) return KeyKind::Plain;
     if (!(s->flags & NODE_NUMERIC)) return KeyKind::Text;
     if (!(s->flags & NODE_STR_VALID)) return KeyKind::Odd;
-    // Integer when the text is exactly the number's plain decimal form.
-    char digits[16];
-    char *end = std::to_chars(digits, digits + sizeof digits, s->number).ptr;
-    auto len = static_cast<int32_t>(end - digits);
-    return s->length == len && std::memcmp(s->string, digits, static_cast<size_t>(len)) == 0 ? KeyKind::Integer
-                                                                                         : KeyKind::Odd;
+    return is_decimal_of(s->string, s->length, s->number) ? KeyKind::Integer : KeyKind::Odd;
 }
 
 // What `table` of an array points at. The heads come first so the table is
