@@ -1,5 +1,6 @@
 // Expression evaluator: tree_eval, conditions, assignment targets and the
 // arithmetic, comparison, concatenation and match operators.
+#include <array>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -68,7 +69,7 @@ bool cannot_release(NODE *t, int depth) {
 
 // ---- arithmetic ---------------------------------------------------------------
 
-int32_t arithmetic(int32_t type, int32_t a, int32_t b) {
+[[gnu::always_inline]] inline int32_t arithmetic(int32_t type, int32_t a, int32_t b) {
     switch (type) {
     case T_MULTIPLY: return arith::mul(a, b);
     case T_DIVIDE: if (b == 0) divide_by_zero(); return arith::div(a, b);
@@ -110,43 +111,54 @@ struct ChainFrame {
     ~ChainFrame() { chain_stack.resize(base); }
 };
 
-bool is_arithmetic(int32_t type) {
+constexpr bool is_arithmetic(int32_t type) {
     return (type >= T_MULTIPLY && type <= T_SUBTRACT) || (type >= T_BIT_AND && type <= T_SHIFT_RIGHT);
 }
 
-// One operator over two operands, the common case, without the chain stack.
-NODE *eval_binary_arithmetic(NODE *t, int cm) {
-    NODE *l = eval_operand(t->left, cm);
-    int32_t a = number_of(l);
-    free_temp(l);
-    if (interp.eval_unwind) return null_string;
-    NODE *r = eval_operand(t->right, cm);
-    int32_t b = number_of(r);
-    free_temp(r);
-    if (interp.eval_unwind) return null_string;
-    return make_temp_number(arithmetic(t->type, a, b));
+int32_t arith_value(NODE *t, int cm);
+
+// The number of an operand; an arithmetic operand is worked out without a
+// temporary in between.
+int32_t operand_number(NODE *tree, int cm) {
+    if (tree && is_arithmetic(tree->type)) return arith_value(tree, cm);
+    NODE *v = eval_operand(tree, cm);
+    int32_t n = number_of(v);
+    free_temp(v);
+    return n;
 }
 
-NODE *eval_arithmetic(NODE *t, int cm) {
-    // A chain of two is recursed into: one level deeper at most.
-    if (!is_arithmetic(t->left->type) || !is_arithmetic(t->left->left->type))
-        return eval_binary_arithmetic(t, cm);
-    // Each number is taken before the next operand runs, so a side effect of
-    // a right operand cannot pull the value on its left away.
+// A chain of three or more operators, evaluated bottom-up. Each number is
+// taken before the next operand runs, so a side effect of a right operand
+// cannot pull the value on its left away. Kept out of line: the common case
+// need not set up the chain frame.
+[[gnu::noinline]] int32_t arith_chain(NODE *t, int cm) {
     ChainFrame frame;
-    NODE *l = eval_operand(push_chain(t, is_arithmetic), cm);
-    int32_t acc = number_of(l);
-    free_temp(l);
+    int32_t acc = operand_number(push_chain(t, is_arithmetic), cm);
     for (size_t i = chain_stack.size(); i-- > frame.base && !interp.eval_unwind;) {
         NODE *op = chain_stack[i];
-        NODE *r = eval_operand(op->right, cm);
-        int32_t b = number_of(r);
-        free_temp(r);
+        int32_t b = operand_number(op->right, cm);
         if (interp.eval_unwind) break;
         acc = arithmetic(op->type, acc, b);
     }
-    if (interp.eval_unwind) return null_string;
-    return make_temp_number(acc);
+    return acc;
+}
+
+// The value of an arithmetic tree; meaningless when the evaluation began
+// unwinding (the caller checks interp.eval_unwind).
+int32_t arith_value(NODE *t, int cm) {
+    if (stack_short(kEvalStackReserve)) fatal("expression nested too deeply");
+    // A chain of two is recursed into: one level deeper at most.
+    if (is_arithmetic(t->left->type) && is_arithmetic(t->left->left->type)) return arith_chain(t, cm);
+    int32_t a = operand_number(t->left, cm);
+    if (interp.eval_unwind) return 0;
+    int32_t b = operand_number(t->right, cm);
+    if (interp.eval_unwind) return 0;
+    return arithmetic(t->type, a, b);
+}
+
+NODE *eval_arithmetic(NODE *t, int cm) {
+    int32_t v = arith_value(t, cm);
+    return interp.eval_unwind ? null_string : make_temp_number(v);
 }
 
 // The operator of a compound assignment, indexed by type - T_ASSIGN_MULTIPLY.
@@ -155,11 +167,13 @@ constexpr int32_t kCompoundOperator[] = {T_MULTIPLY, T_DIVIDE, T_MODULO, T_ADD, 
 static_assert(sizeof kCompoundOperator / sizeof *kCompoundOperator ==
               T_ASSIGN_SHIFT_RIGHT - T_ASSIGN_MULTIPLY + 1);
 
+[[gnu::noinline]] void record_assigned() {
+    NODE *rec = string_of(*get_field(0, 0));
+    set_record(rec->string, rec->length);
+}
+
 void after_store(int32_t assigned_field) {
-    if (assigned_field == 0) {
-        NODE *rec = string_of(*get_field(0, 0));
-        set_record(rec->string, rec->length);
-    }
+    if (assigned_field == 0) record_assigned();
     interp.field_assigned = -1;
 }
 
@@ -218,12 +232,24 @@ int32_t compound_result(int32_t type, int32_t n, int32_t m) {
     }
 }
 
+// A compound assignment whose right side might change storage: the target is
+// looked up again before the store. Out of line: the common case need not
+// carry a Target. Returns the slot to store to, or null when unwinding.
+[[gnu::noinline]] NODE **compound_operands(NODE *t, int cm, int32_t *n, int32_t *m) {
+    Target target(t->left);
+    *n = number_of(*target.slot());
+    *m = operand_number(t->right, cm);
+    if (interp.eval_unwind) return nullptr;
+    return target.slot();
+}
+
 // ++, -- and the compound assignments: the target's value is read before the
 // right side runs. A right side that cannot change any storage keeps the slot
 // found first (but reading a field may move the field table, so a field
 // target is always looked up again); any other has the target looked up again
-// before the store.
-NODE *eval_compound(NODE *t, int cm) {
+// before the store. `old_value`: a post increment or decrement gives the
+// value before as a temporary (a statement of its own needs none).
+NODE *compound(NODE *t, int cm, bool old_value) {
     bool is_assign = t->type >= T_ASSIGN_MULTIPLY;
     NODE **slot;
     int32_t n;
@@ -233,28 +259,23 @@ NODE *eval_compound(NODE *t, int cm) {
         n = number_of(*slot);
         if (is_assign) {
             int32_t assigned = interp.field_assigned;
-            NODE *r = eval_operand(t->right, cm);
-            m = number_of(r);
-            free_temp(r);
+            m = operand_number(t->right, cm);
             interp.field_assigned = assigned;
         }
     } else {
-        Target target(t->left);
-        n = number_of(*target.slot());
-        NODE *r = eval_operand(t->right, cm);
-        m = number_of(r);
-        free_temp(r);
-        if (interp.eval_unwind) return null_string;
-        slot = target.slot();
+        slot = compound_operands(t, cm, &n, &m);
+        if (!slot) return null_string;
     }
     if (interp.eval_unwind) return null_string;
     int32_t assigned = interp.field_assigned;
     assign_number(slot, compound_result(t->type, n, m));
     NODE *stored = *slot;
     after_store(assigned);
-    if (t->type == T_POST_INCREMENT || t->type == T_POST_DECREMENT) return make_temp_number(n);
+    if (old_value && (t->type == T_POST_INCREMENT || t->type == T_POST_DECREMENT)) return make_temp_number(n);
     return stored;
 }
+
+NODE *eval_compound(NODE *t, int cm) { return compound(t, cm, true); }
 
 NODE *append_assign(NODE *t, int cm);
 
@@ -497,56 +518,77 @@ int ignorecase_on() {
     return number_of(interp.ignorecase_var->left) != 0;
 }
 
+namespace {
+
+// tree_eval's cases, one small function per node type, so that the dispatch
+// itself keeps no frame and jumps straight to the case.
+using EvalFn = NODE *(*)(NODE *t, int cm);
+
+NODE *eval_value(NODE *t, int) { return t; }
+NODE *eval_var(NODE *t, int) { return t != interp.nf_var ? t->left : *get_lhs(t, 0); }
+NODE *eval_parameter(NODE *t, int) { return frame_var(t)->left; }
+NODE *eval_reference(NODE *t, int) { return *get_lhs(t, 0); }
+NODE *eval_truth(NODE *t, int) { return make_temp_number(truth(t)); }
+NODE *eval_negate(NODE *t, int cm) {
+    int32_t n = operand_number(t->left, cm);
+    return make_temp_number(arith::neg(n));
+}
+NODE *eval_delete(NODE *t, int) {
+    do_delete(resolve_array(t->left), t->right);
+    return null_string;
+}
+NODE *eval_in_array(NODE *t, int) { return make_temp_number(in_array(resolve_array(t->left), t->right)); }
+NODE *eval_builtin(NODE *t, int) { return call_builtin(static_cast<BuiltinId>(t->word5), t->left); }
+NODE *eval_func_call(NODE *t, int) { return func_call(t->right, t->left); }
+NODE *eval_func_name(NODE *t, int) { function_as_value(t); }
+NODE *eval_illegal(NODE *t, int) { fatal("illegal type (%d) in tree_eval", t->type); }
+
+constexpr int32_t kEvalTypes = T_ARRAY_ELEMENT + 1;
+
+constexpr std::array<EvalFn, kEvalTypes> make_eval_table() {
+    std::array<EvalFn, kEvalTypes> table{};
+    for (EvalFn &f : table) f = eval_illegal;
+    table[T_VALUE] = eval_value;
+    table[T_VAR] = eval_var;
+    table[T_PARAMETER] = eval_parameter;
+    for (int32_t type : {T_ARRAY, T_SUBSCRIPT, T_FIELD}) table[type] = eval_reference;
+    table[T_ASSIGN] = eval_assign;
+    for (int32_t type : {T_PRE_INCREMENT, T_PRE_DECREMENT, T_POST_INCREMENT, T_POST_DECREMENT}) table[type] = eval_compound;
+    for (int32_t type = T_ASSIGN_MULTIPLY; type <= T_ASSIGN_SHIFT_RIGHT; ++type) table[type] = eval_compound;
+    for (int32_t type : {T_AND, T_OR, T_NOT, T_EQUAL, T_NOT_EQUAL, T_LESS, T_GREATER, T_LESS_EQUAL,
+                         T_GREATER_EQUAL, T_MATCH, T_NO_MATCH, T_REGEX})
+        table[type] = eval_truth;
+    table[T_NEGATE] = eval_negate;
+    for (int32_t type = T_MULTIPLY; type <= T_SHIFT_RIGHT; ++type) {
+        if (is_arithmetic(type)) table[type] = eval_arithmetic;
+    }
+    table[T_CONCAT] = concatenate;
+    table[T_COND_EXP] = conditional;
+    table[T_DELETE] = eval_delete;
+    table[T_IN_ARRAY] = eval_in_array;
+    table[T_BUILTIN] = eval_builtin;
+    table[T_FUNC_CALL] = eval_func_call;
+    table[T_FUNC_NAME] = eval_func_name;
+    return table;
+}
+
+constexpr std::array<EvalFn, kEvalTypes> kEvalTable = make_eval_table();
+static_assert(kEvalTable[T_ADD] == eval_arithmetic && kEvalTable[T_SUBSCRIPT + 1] == concatenate);
+
+}  // namespace
+
 NODE *tree_eval(NODE *t, int cm) {
     if (stack_short(kEvalStackReserve)) fatal("expression nested too deeply");
-    switch (t->type) {
-    case T_VALUE:
-        return t;
-    case T_VAR:
-        if (t != interp.nf_var) return t->left;
-        return *get_lhs(t, 0);
-    case T_PARAMETER:
-        return frame_var(t)->left;
-    case T_ARRAY: case T_SUBSCRIPT: case T_FIELD:
-        return *get_lhs(t, 0);
-    case T_ASSIGN:
-        return eval_assign(t, cm);
-    case T_PRE_INCREMENT: case T_PRE_DECREMENT: case T_POST_INCREMENT: case T_POST_DECREMENT:
-    case T_ASSIGN_MULTIPLY: case T_ASSIGN_DIVIDE: case T_ASSIGN_MODULO: case T_ASSIGN_ADD:
-    case T_ASSIGN_SUBTRACT: case T_ASSIGN_BIT_AND: case T_ASSIGN_BIT_OR: case T_ASSIGN_BIT_XOR:
-    case T_ASSIGN_SHIFT_LEFT: case T_ASSIGN_SHIFT_RIGHT:
-        return eval_compound(t, cm);
-    case T_AND: case T_OR: case T_NOT:
-    case T_EQUAL: case T_NOT_EQUAL: case T_LESS: case T_GREATER: case T_LESS_EQUAL: case T_GREATER_EQUAL:
-    case T_MATCH: case T_NO_MATCH: case T_REGEX:
-        return make_temp_number(truth(t));
-    case T_NEGATE: {
-        NODE *v = eval_operand(t->left, cm);
-        int32_t n = number_of(v);
-        free_temp(v);
-        return make_temp_number(arith::neg(n));
+    auto type = static_cast<uint32_t>(t->type);
+    return type < kEvalTypes ? kEvalTable[type](t, cm) : eval_illegal(t, cm);
+}
+
+void eval_for_effect(NODE *t) {
+    if (t->type == T_POST_INCREMENT || t->type == T_POST_DECREMENT) {
+        compound(t, 0, false);
+        return;
     }
-    case T_MULTIPLY: case T_DIVIDE: case T_MODULO: case T_ADD: case T_SUBTRACT:
-    case T_BIT_AND: case T_BIT_OR: case T_BIT_XOR: case T_SHIFT_LEFT: case T_SHIFT_RIGHT:
-        return eval_arithmetic(t, cm);
-    case T_CONCAT:
-        return concatenate(t, cm);
-    case T_COND_EXP:
-        return conditional(t, cm);
-    case T_DELETE:
-        do_delete(resolve_array(t->left), t->right);
-        return null_string;
-    case T_IN_ARRAY:
-        return make_temp_number(in_array(resolve_array(t->left), t->right));
-    case T_BUILTIN:
-        return call_builtin(static_cast<BuiltinId>(t->word5), t->left);
-    case T_FUNC_CALL:
-        return func_call(t->right, t->left);
-    case T_FUNC_NAME:
-        function_as_value(t);
-    default:
-        fatal("illegal type (%d) in tree_eval", t->type);
-    }
+    free_temp(tree_eval(t, 0));
 }
 
 int eval_condition(NODE *t) {
@@ -566,6 +608,22 @@ int eval_condition(NODE *t) {
     return interp.eval_unwind ? 0 : yes;
 }
 
+namespace {
+
+// get_lhs's heavier cases, out of line so that a plain variable costs little.
+[[gnu::noinline]] NODE **element_slot(NODE *t) { return assoc_lookup(resolve_array(t->left), concat_exp(t->right)); }
+
+[[gnu::noinline]] NODE **field_slot(NODE *t, int assign) {
+    int32_t n = operand_number(t->left, 0);
+    if (interp.eval_unwind) n = 0;
+    if (n < 0) fatal("attempt to access field %d", n);
+    NODE **slot = get_field(n, assign);
+    interp.field_assigned = n;
+    return slot;
+}
+
+}  // namespace
+
 NODE **get_lhs(NODE *t, int assign) {
     interp.field_assigned = -1;
     switch (t->type) {
@@ -578,17 +636,9 @@ NODE **get_lhs(NODE *t, int assign) {
     case T_PARAMETER:
         return &frame_var(t)->left;
     case T_SUBSCRIPT:
-        return assoc_lookup(resolve_array(t->left), concat_exp(t->right));
-    case T_FIELD: {
-        NODE *v = eval_operand(t->left, 0);
-        int32_t n = number_of(v);
-        free_temp(v);
-        if (interp.eval_unwind) n = 0;
-        if (n < 0) fatal("attempt to access field %d", n);
-        NODE **slot = get_field(n, assign);
-        interp.field_assigned = n;
-        return slot;
-    }
+        return element_slot(t);
+    case T_FIELD:
+        return field_slot(t, assign);
     case T_FUNC_NAME:
         fatal("`%s()' is a function, assignment is not allowed", t->left->name);
     default:

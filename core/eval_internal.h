@@ -12,6 +12,8 @@ enum class Flow : uint8_t { Normal, Next, Exit, Break, Continue, Return };
 
 
 Flow exec_statement(NODE *tree);
+// Evaluates an expression statement, whose value nobody reads.
+void eval_for_effect(NODE *tree);
 
 // The pending unwinding as a statement result (Next or Exit).
 inline Flow pending_flow() { return static_cast<Flow>(interp.eval_unwind); }

@@ -200,7 +200,7 @@ Flow exec_statement(NODE *t) {
     case T_EXIT: return exec_exit(t);
     case T_RETURN: return exec_return(t);
     default:
-        free_temp(tree_eval(t, 0));
+        eval_for_effect(t);
         return after_expression();
     }
 }
