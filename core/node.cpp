@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <charconv>
 #include <climits>
 #include <clocale>
 #include <cstdio>
@@ -541,11 +540,37 @@ bool plain_decimal(const char *fmt) {
     return p[0] == 'd' && p[1] == '\0';
 }
 
+// v in plain decimal with terminator (out holds at least 12 bytes); two
+// digits per step, as numbers become text on every subscript.
+int plain_decimal_text(char *out, int32_t v) {
+    static constexpr char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    uint32_t u = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
+    char digits[12];
+    char *p = digits + sizeof digits;
+    while (u >= 100) {
+        p -= 2;
+        std::memcpy(p, pairs + 2 * (u % 100), 2);
+        u /= 100;
+    }
+    if (u >= 10) {
+        p -= 2;
+        std::memcpy(p, pairs + 2 * u, 2);
+    } else {
+        *--p = static_cast<char>('0' + u);
+    }
+    if (v < 0) *--p = '-';
+    auto len = static_cast<size_t>(digits + sizeof digits - p);
+    std::memcpy(out, p, len);
+    out[len] = '\0';
+    return static_cast<int>(len);
+}
+
 int format_number(char *out, size_t size, const char *fmt, IntFormat kind, int32_t v) {
     if (plain_decimal(fmt)) {
-        char *end = std::to_chars(out, out + size - 1, v).ptr;
-        *end = '\0';
-        return static_cast<int>(end - out);
+        return plain_decimal_text(out, v);
     }
     // The language's long is 32 bits wide: an unsigned long conversion of -1 is ffffffff.
     switch (kind) {

@@ -71,7 +71,9 @@ struct StringCase {
 TEST_F(Values, ForceStringHonoursOnlyOneIntegerFormat) {
     const StringCase cases[] = {
         {nullptr, 5, "5"},         {nullptr, 10, "10"},     {nullptr, -1, "-1"},
-        {nullptr, INT32_MIN, "-2147483648"},
+        {nullptr, INT32_MIN, "-2147483648"}, {nullptr, INT32_MAX, "2147483647"},
+        {nullptr, 99, "99"},       {nullptr, 100, "100"},   {nullptr, -100, "-100"},
+        {nullptr, 1000000000, "1000000000"}, {"%ld", -90817, "-90817"},
         {"%05d", 42, "00042"},     {"%05d", 7, "7"},        {"%x", 255, "ff"},
         {"%lx", -1, "ffffffff"},   {"[%ld]", 12, "[12]"},   {"%%%d", 12, "%12"},
         {"%+.3hd", 12, "+012"},    {"%s", 12, "12"},        {"%d %d", 12, "12"},
