@@ -540,16 +540,18 @@ bool plain_decimal(const char *fmt) {
     return p[0] == 'd' && p[1] == '\0';
 }
 
-// v in plain decimal with terminator (out holds at least 12 bytes); two
-// digits per step, as numbers become text on every subscript.
+// v in plain decimal with terminator (at most 12 bytes); two digits per
+// step, as numbers become text on every subscript.
 int plain_decimal_text(char *out, int32_t v) {
     static constexpr char pairs[] =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
         "8081828384858687888990919293949596979899";
     uint32_t u = v < 0 ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v);
-    char digits[12];
-    char *p = digits + sizeof digits;
+    int len = v < 0 ? 2 : 1;
+    for (uint32_t rest = u; rest >= 10; rest /= 10) ++len;
+    char *p = out + len;
+    *p = '\0';
     while (u >= 100) {
         p -= 2;
         std::memcpy(p, pairs + 2 * (u % 100), 2);
@@ -561,11 +563,8 @@ int plain_decimal_text(char *out, int32_t v) {
     } else {
         *--p = static_cast<char>('0' + u);
     }
-    if (v < 0) *--p = '-';
-    auto len = static_cast<size_t>(digits + sizeof digits - p);
-    std::memcpy(out, p, len);
-    out[len] = '\0';
-    return static_cast<int>(len);
+    if (v < 0) out[0] = '-';
+    return len;
 }
 
 int format_number(char *out, size_t size, const char *fmt, IntFormat kind, int32_t v) {
@@ -595,7 +594,18 @@ NODE *force_string(NODE *n) {
         return n;
     }
     const char *fmt = current_ofmt();
-    IntFormat kind = plain_decimal(fmt) ? IntFormat::Long : classify_format(fmt);
+    if (plain_decimal(fmt)) {
+        // The whole 12-byte work area is copied: it fits the inline room, and
+        // a text too long for that has at least 13 bytes of buffer.
+        static_assert(INLINE_ROOM == 12);
+        char digits[12] = {};
+        int len = plain_decimal_text(digits, v);
+        char *buf = text_room(n, static_cast<size_t>(len), "force_string");
+        std::memcpy(buf, digits, sizeof digits);
+        give_text(n, buf, static_cast<size_t>(len));
+        return n;
+    }
+    IntFormat kind = classify_format(fmt);
     if (kind == IntFormat::Invalid) fmt = nullptr;
     char work[128];
     int len = format_number(work, sizeof work, fmt, kind, v);
