@@ -10,23 +10,9 @@
 #include <cerrno>
 
 #include "platform/descriptors.h"
+#include "platform/socket_address.h"
 
 namespace {
-
-sockaddr_in make_address(const Ipv4 &address, uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(static_cast<uint32_t>(address[0]) << 24 | static_cast<uint32_t>(address[1]) << 16 |
-                              static_cast<uint32_t>(address[2]) << 8 | address[3]);
-    return a;
-}
-
-Ipv4 address_of(const sockaddr_in &a) {
-    uint32_t v = ntohl(a.sin_addr.s_addr);
-    return {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
-            static_cast<uint8_t>(v)};
-}
 
 int open_socket(int type) { return ::socket(AF_INET, type | SOCK_NONBLOCK | SOCK_CLOEXEC, 0); }
 
@@ -80,7 +66,7 @@ void Socket::cork(bool on) {
 bool Socket::bind_to(const Ipv4 &address, uint16_t port) {
     int on = 1;
     setsockopt(fd_, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);  // a restart finds its port free
-    sockaddr_in a = make_address(address, port);
+    sockaddr_in a = socket_address::make(address, port);
     return ::bind(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0;
 }
 
@@ -90,12 +76,12 @@ Socket Socket::accept_one(Ipv4 *peer) {
     sockaddr_in a{};
     socklen_t size = sizeof a;
     int fd = ::accept4(fd_, reinterpret_cast<sockaddr *>(&a), &size, SOCK_NONBLOCK | SOCK_CLOEXEC);
-    if (fd >= 0 && peer) *peer = address_of(a);
+    if (fd >= 0 && peer) *peer = socket_address::of(a);
     return Socket(fd);
 }
 
 int Socket::connect_to(const Ipv4 &address, uint16_t port, int timeout_ms, int cancel_fd) {
-    sockaddr_in a = make_address(address, port);
+    sockaddr_in a = socket_address::make(address, port);
     if (::connect(fd_, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) return 1;
     if (errno != EINPROGRESS) return 0;
     WaitItem items[2] = {{fd_, false, true}, {cancel_fd, true}};
@@ -129,7 +115,7 @@ long Socket::receive_some(void *buffer, size_t size) {
 }
 
 long Socket::send_datagram(const Ipv4 &address, uint16_t port, const void *data, size_t size) {
-    sockaddr_in a = make_address(address, port);
+    sockaddr_in a = socket_address::make(address, port);
     ssize_t n = ::sendto(fd_, data, size, MSG_NOSIGNAL, reinterpret_cast<sockaddr *>(&a), sizeof a);
     return n >= 0 ? static_cast<long>(n) : -2;
 }
@@ -140,7 +126,7 @@ long Socket::receive_datagram(void *buffer, size_t size, Ipv4 *from, uint16_t *f
         socklen_t length = sizeof a;
         ssize_t n = ::recvfrom(fd_, buffer, size, 0, reinterpret_cast<sockaddr *>(&a), &length);
         if (n >= 0) {
-            if (from) *from = address_of(a);
+            if (from) *from = socket_address::of(a);
             if (from_port) *from_port = ntohs(a.sin_port);
             return static_cast<long>(n);
         }

@@ -8,25 +8,11 @@
 #include <climits>
 
 #include "platform/descriptors.h"
+#include "platform/socket_address.h"
 #include "platform/socket_slots_win32.h"
 #include "platform/sockets.h"
 
 namespace {
-
-sockaddr_in make_address(const Ipv4 &address, uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_port = htons(port);
-    a.sin_addr.s_addr = htonl(static_cast<u_long>(address[0]) << 24 | static_cast<u_long>(address[1]) << 16 |
-                              static_cast<u_long>(address[2]) << 8 | address[3]);
-    return a;
-}
-
-Ipv4 address_of(const sockaddr_in &a) {
-    u_long v = ntohl(a.sin_addr.s_addr);
-    return {static_cast<uint8_t>(v >> 24), static_cast<uint8_t>(v >> 16), static_cast<uint8_t>(v >> 8),
-            static_cast<uint8_t>(v)};
-}
 
 int failed_with_last_error() {
     errno = errno_of_socket_error(WSAGetLastError());
@@ -115,7 +101,7 @@ void Socket::send_at_once() {
 void Socket::cork(bool) {}
 
 bool Socket::bind_to(const Ipv4 &address, uint16_t port) {
-    sockaddr_in a = make_address(address, port);
+    sockaddr_in a = socket_address::make(address, port);
     if (::bind(socket_in_slot(fd_), reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) return true;
     failed_with_last_error();
     return false;
@@ -137,14 +123,14 @@ Socket Socket::accept_one(Ipv4 *peer) {
     }
     SetHandleInformation(reinterpret_cast<HANDLE>(s), HANDLE_FLAG_INHERIT, 0);
     int fd = adopt(s);
-    if (fd >= 0 && peer) *peer = address_of(a);
+    if (fd >= 0 && peer) *peer = socket_address::of(a);
     return Socket(fd);
 }
 
 // A failed connect shows as a failure of the wait, not as writable.
 int Socket::connect_to(const Ipv4 &address, uint16_t port, int timeout_ms, int cancel_fd) {
     SOCKET s = socket_in_slot(fd_);
-    sockaddr_in a = make_address(address, port);
+    sockaddr_in a = socket_address::make(address, port);
     if (::connect(s, reinterpret_cast<sockaddr *>(&a), sizeof a) == 0) return 1;
     if (WSAGetLastError() != WSAEWOULDBLOCK) {
         failed_with_last_error();
@@ -184,7 +170,7 @@ long Socket::receive_some(void *buffer, size_t size) {
 }
 
 long Socket::send_datagram(const Ipv4 &address, uint16_t port, const void *data, size_t size) {
-    sockaddr_in a = make_address(address, port);
+    sockaddr_in a = socket_address::make(address, port);
     int n = ::sendto(socket_in_slot(fd_), static_cast<const char *>(data), size_for_call(size), 0,
                      reinterpret_cast<sockaddr *>(&a), sizeof a);
     if (n >= 0) return n;
@@ -201,7 +187,7 @@ long Socket::receive_datagram(void *buffer, size_t size, Ipv4 *from, uint16_t *f
         int error = n >= 0 ? 0 : WSAGetLastError();
         if (error == WSAEMSGSIZE) n = size_for_call(size);  // the first size bytes are in; the rest is gone
         if (n >= 0) {
-            if (from) *from = address_of(a);
+            if (from) *from = socket_address::of(a);
             if (from_port) *from_port = ntohs(a.sin_port);
             return n;
         }
