@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "base/diag.h"
+#include "platform/memory.h"
 
 struct ElementIndex {
     struct Slot {
@@ -23,6 +24,7 @@ constexpr uint64_t INITIAL_CAPACITY = 4096;
 ElementIndex::Slot *new_slots(uint64_t capacity) {
     auto *slots = static_cast<ElementIndex::Slot *>(std::calloc(capacity, sizeof(ElementIndex::Slot)));
     if (!slots) out_of_memory("assoc_lookup");
+    advise_dense_use(slots, capacity * sizeof(ElementIndex::Slot));  // hashing touches all of it
     return slots;
 }
 

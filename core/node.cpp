@@ -12,6 +12,7 @@
 #include "base/diag.h"
 #include "core/chars.h"
 #include "platform/locale.h"
+#include "platform/memory.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define VORDEL_NODE_PER_BLOCK 1
@@ -41,31 +42,37 @@ constexpr bool kNodePerBlock = false;
 [[maybe_unused]] void keep_out_of_leak_reports(const void *) {}
 #endif
 
-constexpr int BLOCK_NODES = 100;
+// Blocks start at a hundred nodes and double up to 8 MB, so a large array
+// takes few blocks and can sit on large pages. A block hands out its nodes in
+// order as they are asked for, so it touches no more memory than it gave out.
+constexpr size_t FIRST_BLOCK_NODES = 100;
+constexpr size_t LAST_BLOCK_NODES = (size_t{8} << 20) / sizeof(NODE);
 
 // Blocks stay chained from a global so they remain reachable (and the leak
 // checker quiet) for the whole run; they are never returned to the heap.
-struct Block {
-    Block *prev;
-    NODE nodes[BLOCK_NODES];
+struct alignas(NODE) BlockHead {
+    BlockHead *prev;
 };
 
-Block *block_chain = nullptr;
+BlockHead *block_chain = nullptr;
+size_t next_block_nodes = FIRST_BLOCK_NODES;
 NODE *free_list = nullptr;
+NODE *unused_next = nullptr;  // the newest block's nodes not yet handed out
+NODE *unused_end = nullptr;
 
 // Unused when every node is its own heap block (clang warns then).
 // Not zeroed: every newnode caller sets the words its kind uses, as it must
 // for a recycled node anyway.
 [[maybe_unused]] void grow_pool() {
-    auto *block = static_cast<Block *>(std::malloc(sizeof(Block)));
+    size_t bytes = sizeof(BlockHead) + next_block_nodes * sizeof(NODE);
+    auto *block = static_cast<BlockHead *>(std::malloc(bytes));
     if (!block) out_of_memory("newnode");
+    advise_dense_use(block, bytes);
     block->prev = block_chain;
     block_chain = block;
-    // Link so that the first node of the block is handed out first.
-    for (int i = BLOCK_NODES - 1; i >= 0; --i) {
-        block->nodes[i].left = free_list;
-        free_list = &block->nodes[i];
-    }
+    unused_next = reinterpret_cast<NODE *>(block + 1);
+    unused_end = unused_next + next_block_nodes;
+    next_block_nodes = std::min(next_block_nodes * 2, LAST_BLOCK_NODES);
 }
 
 // A buffer for `len` bytes of text plus terminator and two spare bytes.
@@ -109,9 +116,13 @@ NODE *newnode(int32_t type) {
         if (!n) out_of_memory("newnode");
         keep_out_of_leak_reports(n);
     } else {
-        if (!free_list) grow_pool();
-        n = free_list;
-        free_list = n->left;
+        if (free_list) {
+            n = free_list;
+            free_list = n->left;
+        } else {
+            if (unused_next == unused_end) grow_pool();
+            n = unused_next++;
+        }
     }
     n->type = type;
     n->flags = NODE_FREEABLE;

@@ -231,7 +231,7 @@ TEST_F(Values, RefillReplacesTheTextAndDropsTheNumberView) {
     }
 }
 
-TEST_F(Values, PoolReusesLastFreedAndGrowsPastABlock) {
+TEST_F(Values, PoolReusesLastFreedAndGrowsPastItsBlocks) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "under AddressSanitizer every node is a heap block of its own";
 #endif
@@ -242,13 +242,13 @@ TEST_F(Values, PoolReusesLastFreedAndGrowsPastABlock) {
     EXPECT_EQ(newnode(T_VALUE), b);
     EXPECT_EQ(newnode(T_VALUE), a);
     std::vector<NODE *> nodes;
-    for (int i = 0; i < 250; ++i) {
+    for (int i = 0; i < 1000; ++i) {  // past blocks of 100, 200 and 400
         NODE *n = make_number(i);
         EXPECT_EQ(n->installed, nullptr);
         nodes.push_back(n);
     }
     EXPECT_EQ(std::set<NODE *>(nodes.begin(), nodes.end()).size(), nodes.size());
-    for (int i = 0; i < 250; ++i) EXPECT_EQ(nodes[i]->number, i);
+    for (int i = 0; i < 1000; ++i) EXPECT_EQ(nodes[i]->number, i);
     for (NODE *n : nodes) unref(n);
     free_node(a);
     free_node(b);
