@@ -52,10 +52,16 @@ uint64_t subscript_hash(const NODE *element) {
 
 }  // namespace
 
+// Texts that differ only in a last digit share a block of 16 slots, so the
+// elements of a loop over consecutive numbers sit side by side in the index
+// instead of costing a cache miss each.
 uint64_t text_hash(const char *text, uint32_t len) {
+    auto last = len > 0 ? static_cast<unsigned>(text[len - 1] - '0') : 10u;
+    uint32_t body = last < 10 ? len - 1 : len;
     uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a
-    for (uint32_t i = 0; i < len; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 0x100000001b3ULL;
-    return h ^ (h >> 29);
+    for (uint32_t i = 0; i < body; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 0x100000001b3ULL;
+    h ^= h >> 29;
+    return last < 10 ? (h << 4) | last : h;
 }
 
 ElementIndex *index_build(NODE *const *heads, int buckets) {
