@@ -22,9 +22,9 @@ namespace {
 constexpr uint64_t INITIAL_CAPACITY = 4096;
 
 ElementIndex::Slot *new_slots(uint64_t capacity) {
-    auto *slots = static_cast<ElementIndex::Slot *>(std::calloc(capacity, sizeof(ElementIndex::Slot)));
+    // Hashing touches all of it.
+    auto *slots = static_cast<ElementIndex::Slot *>(dense_alloc(capacity * sizeof(ElementIndex::Slot)));
     if (!slots) out_of_memory("assoc_lookup");
-    advise_dense_use(slots, capacity * sizeof(ElementIndex::Slot));  // hashing touches all of it
     return slots;
 }
 
@@ -42,7 +42,7 @@ void grow(ElementIndex *index) {
     for (uint64_t i = 0; i < old_capacity; ++i) {
         if (old[i].element) place(index, old[i].element, old[i].hash);
     }
-    std::free(old);
+    dense_free(old, old_capacity * sizeof(ElementIndex::Slot));
 }
 
 uint64_t subscript_hash(const NODE *element) {
@@ -76,7 +76,7 @@ ElementIndex *index_build(NODE *const *heads, int buckets) {
 
 void index_free(ElementIndex *index) {
     if (!index) return;
-    std::free(index->slots);
+    dense_free(index->slots, (index->mask + 1) * sizeof(ElementIndex::Slot));
     std::free(index);
 }
 

@@ -43,7 +43,8 @@ constexpr bool kNodePerBlock = false;
 #endif
 
 // Blocks start at a hundred nodes and double up to 8 MB, so a large array
-// takes few blocks and can sit on large pages. A block hands out its nodes in
+// takes few blocks and can sit on large pages (a block uses all the room it
+// was given, so no large page is left part empty). A block hands out its nodes in
 // order as they are asked for, so it touches no more memory than it gave out.
 constexpr size_t FIRST_BLOCK_NODES = 100;
 constexpr size_t LAST_BLOCK_NODES = (size_t{8} << 20) / sizeof(NODE);
@@ -61,18 +62,16 @@ NODE *unused_next = nullptr;  // the newest block's nodes not yet handed out
 NODE *unused_end = nullptr;
 
 // Unused when every node is its own heap block (clang warns then).
-// Not zeroed: every newnode caller sets the words its kind uses, as it must
-// for a recycled node anyway.
 [[maybe_unused]] void grow_pool() {
-    size_t bytes = sizeof(BlockHead) + next_block_nodes * sizeof(NODE);
-    auto *block = static_cast<BlockHead *>(std::malloc(bytes));
+    size_t bytes = dense_room(sizeof(BlockHead) + next_block_nodes * sizeof(NODE));
+    auto *block = static_cast<BlockHead *>(dense_alloc(bytes));
     if (!block) out_of_memory("newnode");
-    advise_dense_use(block, bytes);
+    size_t nodes = (bytes - sizeof(BlockHead)) / sizeof(NODE);
     block->prev = block_chain;
     block_chain = block;
     unused_next = reinterpret_cast<NODE *>(block + 1);
-    unused_end = unused_next + next_block_nodes;
-    next_block_nodes = std::min(next_block_nodes * 2, LAST_BLOCK_NODES);
+    unused_end = unused_next + nodes;
+    next_block_nodes = std::min(nodes * 2, LAST_BLOCK_NODES);
 }
 
 // A buffer for `len` bytes of text plus terminator and two spare bytes.
