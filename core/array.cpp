@@ -123,11 +123,11 @@ NODE *find_element(NODE *head, NODE *key, uint32_t hash) {
 // The index hash of a key's text, once worked out, for the add or removal
 // that follows the search.
 struct TextHash {
-    uint64_t value = 0;
+    uint32_t value = 0;
     bool known = false;
 };
 
-uint64_t subscript_hash(const NODE *e, const TextHash *th) {
+uint32_t subscript_hash(const NODE *e, const TextHash *th) {
     if (th != nullptr && th->known) return th->value;
     const NODE *sub = e->right;
     return text_hash(sub->string, static_cast<uint32_t>(sub->length));
@@ -137,7 +137,7 @@ uint64_t subscript_hash(const NODE *e, const TextHash *th) {
 NODE *find_text(NODE **table, NODE *key, uint32_t hash, TextHash *th = nullptr) {
     if (const ElementIndex *index = element_table(table)->index) {
         auto len = static_cast<uint32_t>(key->length);
-        uint64_t h = text_hash(key->string, len);
+        uint32_t h = text_hash(key->string, len);
         if (th != nullptr) *th = {h, true};
         return index_find(index, key->string, len, h);
     }
@@ -162,7 +162,7 @@ void add_element(NODE **table, NODE *e, int bucket, const TextHash *th = nullptr
 }
 
 // Takes e out of its chain and the index; the caller destroys it.
-void unlink_element(NODE **table, NODE *e, int bucket, const TextHash *th = nullptr) {
+void unlink_element(NODE **table, NODE *e, int bucket) {
     if (prev_of(e)) {
         prev_of(e)->left = e->left;
     } else {
@@ -172,7 +172,7 @@ void unlink_element(NODE **table, NODE *e, int bucket, const TextHash *th = null
     ElementTable *t = element_table(table);
     t->split_valid = false;
     if (!table[bucket]) t->filled[bucket / 64] &= ~(uint64_t{1} << (bucket % 64));
-    if (t->index) index_erase(t->index, e, subscript_hash(e, th));
+    if (t->index) index_erase(t->index, e);
     --kind_count(t, key_kind(e->right));
     --t->count;
 }
@@ -340,11 +340,10 @@ void do_delete(NODE *array, NODE *subscripts) {
     uint32_t hash = key_hash(key);
     int bucket = bucket_of(hash);
     ElementTable *t = element_table(array->table);
-    TextHash th;  // only from find_text, whose element has the key's very text
-    NODE *e = compares_as_text(t, key_kind(key)) ? find_text(array->table, key, hash, &th)
+    NODE *e = compares_as_text(t, key_kind(key)) ? find_text(array->table, key, hash)
                                                  : find_by_comparison(t, array->table[bucket], key);
     if (e) {
-        unlink_element(array->table, e, bucket, &th);
+        unlink_element(array->table, e, bucket);
         destroy_element(e);
     }
     if (temp) unref(key);

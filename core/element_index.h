@@ -11,15 +11,16 @@
 
 struct ElementIndex;
 
-// 64-bit hash of a subscript's text; unrelated to the bucket hash.
-uint64_t text_hash(const char *text, uint32_t len);
+// Hash of a subscript's text; unrelated to the bucket hash.
+uint32_t text_hash(const char *text, uint32_t len);
 
 // Indexes every element of the buckets.
 ElementIndex *index_build(NODE *const *heads, int buckets);
 void index_free(ElementIndex *index);
 
 // The element whose subscript text is text[0..len), or null.
-NODE *index_find(const ElementIndex *index, const char *text, uint32_t len, uint64_t hash);
-void index_add(ElementIndex *index, NODE *element, uint64_t hash);
-// Forgets an element (found by identity); hash is its subscript's text_hash.
-void index_erase(ElementIndex *index, NODE *element, uint64_t hash);
+NODE *index_find(const ElementIndex *index, const char *text, uint32_t len, uint32_t hash);
+// The index keeps the hash in the element (word 6).
+void index_add(ElementIndex *index, NODE *element, uint32_t hash);
+// Forgets an element (found by identity).
+void index_erase(ElementIndex *index, NODE *element);

@@ -127,7 +127,8 @@ enum NodeType : int32_t {
 //   T_PARAMETER          name              right (next)                       slot
 //   T_FUNC_NAME          left (params)     right (body)
 //   T_SYMBOL             left (next)       string (name)      length          installed
-//   T_ARRAY_ELEMENT      left (next)       right (subscript)  value           previous element (word 5: key hash)
+//   T_ARRAY_ELEMENT      left (next)       right (subscript)  value           previous element (word 5: key hash,
+//                                                                                 word 6: index hash)
 //   T_REGEX              name (source)     pattern                            (word 5: fold)
 //
 // str_refs (a value's count of owned buffers, 0 or 1) sits beside flags
@@ -158,6 +159,7 @@ struct NODE {
     int32_t type;
     uint8_t flags;
     uint8_t str_refs;
+    int32_t word6;  // in what would be padding
 };
 
 // ---- pool and values ------------------------------------------------------
