@@ -83,6 +83,11 @@ NODE *&prev_of(NODE *e) { return e->installed; }
 
 int64_t &kind_count(ElementTable *t, KeyKind k) { return t->kinds[static_cast<int>(k)]; }
 
+// An element keeps its subscript's kind (in a byte elements do not otherwise
+// use), so taking it out needs no second look at the text.
+KeyKind kept_kind(const NODE *e) { return static_cast<KeyKind>(e->str_refs); }
+void keep_kind(NODE *e, KeyKind k) { e->str_refs = static_cast<uint8_t>(k); }
+
 bool is_temp(const NODE *n) { return n->flags & NODE_TEMP; }
 void release_temp(NODE *n) {
     if (is_temp(n)) unref(n);
@@ -152,7 +157,9 @@ void add_element(NODE **table, NODE *e, int bucket, const TextHash *th = nullptr
     ElementTable *t = element_table(table);
     t->split_valid = false;
     t->filled[bucket / 64] |= uint64_t{1} << (bucket % 64);
-    ++kind_count(t, key_kind(e->right));
+    KeyKind kind = key_kind(e->right);
+    keep_kind(e, kind);
+    ++kind_count(t, kind);
     if (t->index) {
         index_add(t->index, e, subscript_hash(e, th));
     } else if (t->count + 1 >= INDEX_FROM) {
@@ -173,7 +180,7 @@ void unlink_element(NODE **table, NODE *e, int bucket) {
     t->split_valid = false;
     if (!table[bucket]) t->filled[bucket / 64] &= ~(uint64_t{1} << (bucket % 64));
     if (t->index) index_erase(t->index, e);
-    --kind_count(t, key_kind(e->right));
+    --kind_count(t, kept_kind(e));
     --t->count;
 }
 
@@ -319,12 +326,13 @@ bool compares_as_text(ElementTable *t, KeyKind key) {
 // which may give either side a number view on the way.
 NODE *find_by_comparison(ElementTable *t, NODE *head, NODE *key) {
     for (NODE *e = head; e; e = e->left) {
-        KeyKind before = key_kind(e->right);
+        KeyKind before = kept_kind(e);
         int c = cmp_nodes(e->right, key);
         KeyKind after = key_kind(e->right);
         if (after != before) {
             --kind_count(t, before);
             ++kind_count(t, after);
+            keep_kind(e, after);
         }
         if (c == 0) return e;
     }

@@ -128,7 +128,7 @@ enum NodeType : int32_t {
 //   T_FUNC_NAME          left (params)     right (body)
 //   T_SYMBOL             left (next)       string (name)      length          installed
 //   T_ARRAY_ELEMENT      left (next)       right (subscript)  value           previous element (word 5: key hash,
-//                                                                                 word 6: index hash)
+//                                                                                 word 6: index hash, str_refs: key kind)
 //   T_REGEX              name (source)     pattern                            (word 5: fold)
 //
 // str_refs (a value's count of owned buffers, 0 or 1) sits beside flags
