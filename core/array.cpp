@@ -125,31 +125,42 @@ NODE *find_element(NODE *head, NODE *key, uint32_t hash) {
     return nullptr;
 }
 
-// The index hash of a key's text, once worked out, for the add or removal
-// that follows the search.
-struct TextHash {
-    uint32_t value = 0;
-    bool known = false;
+// A key's hashes, each worked out once when first needed: a search through
+// the index needs no bucket hash, an add needs both.
+struct KeyHashes {
+    NODE *key;
+    uint32_t text = 0, bucket = 0;
+    bool text_known = false, bucket_known = false;
+
+    uint32_t text_value() {
+        if (!text_known) text = text_hash(key->string, static_cast<uint32_t>(key->length));
+        text_known = true;
+        return text;
+    }
+    uint32_t bucket_value() {
+        if (!bucket_known) bucket = key_hash(key);
+        bucket_known = true;
+        return bucket;
+    }
 };
 
-uint32_t subscript_hash(const NODE *e, const TextHash *th) {
-    if (th != nullptr && th->known) return th->value;
+uint32_t subscript_hash(const NODE *e, const KeyHashes *kh) {
+    if (kh != nullptr && kh->text_known) return kh->text;
     const NODE *sub = e->right;
     return text_hash(sub->string, static_cast<uint32_t>(sub->length));
 }
 
 // The element of `table` whose subscript text equals the key's, or null.
-NODE *find_text(NODE **table, NODE *key, uint32_t hash, TextHash *th = nullptr) {
+NODE *find_text(NODE **table, KeyHashes &kh) {
+    NODE *key = kh.key;
     if (const ElementIndex *index = element_table(table)->index) {
-        auto len = static_cast<uint32_t>(key->length);
-        uint32_t h = text_hash(key->string, len);
-        if (th != nullptr) *th = {h, true};
-        return index_find(index, key->string, len, h);
+        return index_find(index, key->string, static_cast<uint32_t>(key->length), kh.text_value());
     }
+    uint32_t hash = kh.bucket_value();
     return find_element(table[bucket_of(hash)], key, hash);
 }
 
-void add_element(NODE **table, NODE *e, int bucket, const TextHash *th = nullptr) {
+void add_element(NODE **table, NODE *e, int bucket, const KeyHashes *kh = nullptr) {
     e->left = table[bucket];
     prev_of(e) = nullptr;
     if (e->left) prev_of(e->left) = e;
@@ -161,7 +172,7 @@ void add_element(NODE **table, NODE *e, int bucket, const TextHash *th = nullptr
     keep_kind(e, kind);
     ++kind_count(t, kind);
     if (t->index) {
-        index_add(t->index, e, subscript_hash(e, th));
+        index_add(t->index, e, subscript_hash(e, kh));
     } else if (t->count + 1 >= INDEX_FROM) {
         t->index = index_build(t->heads, ARRAY_BUCKETS);
     }
@@ -232,7 +243,7 @@ NODE *concat_exp(NODE *subscripts) {
 
 namespace {
 
-NODE *new_element(NODE *array, NODE *key, uint32_t hash, const TextHash *th = nullptr) {
+NODE *new_element(NODE *array, NODE *key, uint32_t hash, const KeyHashes *kh = nullptr) {
     if (!array->table) {
         auto *t = static_cast<ElementTable *>(std::calloc(1, sizeof(ElementTable)));
         if (!t) out_of_memory("assoc_lookup");
@@ -243,22 +254,21 @@ NODE *new_element(NODE *array, NODE *key, uint32_t hash, const TextHash *th = nu
     e->right = dupnode(key);
     e->value = null_string;
     e->word5 = static_cast<int32_t>(hash);
-    add_element(array->table, e, bucket_of(hash), th);
+    add_element(array->table, e, bucket_of(hash), kh);
     return e;
 }
 
 }  // namespace
 
 NODE **assoc_lookup(NODE *array, NODE *key) {
-    uint32_t hash = key_hash(key);
-    TextHash th;
+    KeyHashes kh{string_view(key)};
     if (array->table) {
-        if (NODE *e = find_text(array->table, key, hash, &th)) {
+        if (NODE *e = find_text(array->table, kh)) {
             release_temp(key);
             return &e->value;
         }
     }
-    return &new_element(array, key, hash, &th)->value;
+    return &new_element(array, key, kh.bucket_value(), &kh)->value;
 }
 
 int32_t assoc_split_begin(NODE *array) {
@@ -303,7 +313,8 @@ void assoc_split_end(NODE *array, int32_t n, int32_t kept) {
 int in_array(NODE *array, NODE *subscripts) {
     if (!array->table) return 0;
     NODE *key = concat_exp(subscripts);
-    int found = find_text(array->table, key, key_hash(key)) != nullptr;
+    KeyHashes kh{key};
+    int found = find_text(array->table, kh) != nullptr;
     release_temp(key);
     return found;
 }
@@ -345,13 +356,13 @@ void do_delete(NODE *array, NODE *subscripts) {
     if (!array->table) return;
     NODE *key = concat_exp(subscripts);
     bool temp = is_temp(key);  // read now: a kept key may be the subscript freed below
-    uint32_t hash = key_hash(key);
-    int bucket = bucket_of(hash);
     ElementTable *t = element_table(array->table);
-    NODE *e = compares_as_text(t, key_kind(key)) ? find_text(array->table, key, hash)
-                                                 : find_by_comparison(t, array->table[bucket], key);
+    KeyHashes kh{key};
+    NODE *e = compares_as_text(t, key_kind(key))
+                  ? find_text(array->table, kh)
+                  : find_by_comparison(t, array->table[bucket_of(kh.bucket_value())], key);
     if (e) {
-        unlink_element(array->table, e, bucket);
+        unlink_element(array->table, e, bucket_of(static_cast<uint32_t>(e->word5)));
         destroy_element(e);
     }
     if (temp) unref(key);
