@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <string>
 #include <vector>
 
@@ -135,6 +137,72 @@ TEST_F(Arrays, DeletingOldestFirstKeepsTheScanOrderOfTheRest) {
     EXPECT_EQ(scan(array), expected);
     for (int i = n - 1; i >= n / 2; i -= 2) do_delete(array, force_string(make_temp_number(i)));
     EXPECT_EQ(scan(array).size(), static_cast<size_t>(n / 4));
+}
+
+// The scan order an array must give: each bucket newest first, buckets in order.
+struct ScanModel {
+    std::vector<std::vector<std::string>> buckets = std::vector<std::vector<std::string>>(ARRAY_BUCKETS);
+    void add(const std::string &k) {
+        auto &b = buckets[bucket_of_text(k)];
+        b.insert(b.begin(), k);
+    }
+    void remove(const std::string &k) {
+        auto &b = buckets[bucket_of_text(k)];
+        b.erase(std::find(b.begin(), b.end(), k));
+    }
+    std::vector<std::string> order() const {
+        std::vector<std::string> all;
+        for (const auto &b : buckets) all.insert(all.end(), b.begin(), b.end());
+        return all;
+    }
+};
+
+// Deletes and re-adds keep the order of the model, below, across and above
+// the size where lookups go through the side index; so do deletes during a
+// scan and deleting every element.
+TEST_F(Arrays, ScanOrderFollowsTheChainsThroughDeletesAndReAdds) {
+    for (int n : {600, 1100, 5000}) {
+        std::vector<std::string> keys;
+        for (int i = 0; i < n; ++i) {
+            keys.push_back(std::to_string(i));
+            if (i % 7 == 0) keys.push_back(std::string("k").append(std::to_string(i)));
+            if (i % 11 == 0) keys.push_back(std::string("0").append(std::to_string(i)));
+        }
+        ScanModel model;
+        auto add = [&](const std::string &k) {
+            bool numeric = k[0] != 'k' && (k == "0" || k[0] != '0');
+            NODE *key = numeric ? force_string(make_temp_number(std::stoi(k))) : make_temp_string(k.data(), k.size());
+            *assoc_lookup(array, key) = make_number(1);
+            model.add(k);
+        };
+        auto remove = [&](const std::string &k) {
+            do_delete(array, constant(k));
+            model.remove(k);
+        };
+        for (const std::string &k : keys) add(k);
+        ASSERT_EQ(scan(array), model.order()) << n;
+
+        for (size_t i = 0; i < keys.size(); i += 3) remove(keys[i]);
+        for (size_t i = 0; i < keys.size(); i += 6) add(keys[i]);
+        ASSERT_EQ(scan(array), model.order()) << n;
+
+        std::vector<std::string> delivered;
+        const std::vector<std::string> before = model.order();
+        for (ScanCursor *c = assoc_scan(array); c; c = assoc_next(c)) {
+            std::string k = str_of(c->subscript);
+            delivered.push_back(k);
+            if (k.size() % 2 == 0) remove(k);
+        }
+        EXPECT_EQ(delivered, before) << n;
+        ASSERT_EQ(scan(array), model.order()) << n;
+
+        for (const std::string &k : model.order()) remove(k);
+        EXPECT_TRUE(scan(array).empty()) << n;
+        for (size_t i = 0; i < keys.size(); i += 5) add(keys[i]);
+        EXPECT_EQ(scan(array), model.order()) << n;
+        for (size_t i = 0; i < keys.size(); i += 5) EXPECT_EQ(in_array(array, constant(keys[i])), 1) << keys[i];
+        assoc_clear(array);
+    }
 }
 
 TEST_F(Arrays, LargeTablesFindEveryElementOnce) {
