@@ -17,7 +17,7 @@ struct Pattern {
 };
 
 // Keys that cluster in the index (consecutive numbers, shared prefixes)
-// next to keys that do not, added and removed in several orders.
+// next to keys that do not, added, removed and added again in several orders.
 TEST(ElementIndex, FindsWhatIsLeftAfterAddsAndErases) {
     init_null_string();
     const Pattern patterns[] = {
@@ -61,6 +61,17 @@ TEST(ElementIndex, FindsWhatIsLeftAfterAddsAndErases) {
         check("newest first");
         for (int i = n / 3 + 1; i < 2 * n / 3; i += 2) erase(i);
         check("every other");
+        auto add = [&](int i) {
+            const NODE *sub = elements[i]->right;
+            index_add(index, elements[i], text_hash(sub->string, static_cast<uint32_t>(sub->length)));
+            present.insert(i);
+        };
+        for (int i = 0; i < n / 3; i += 2) add(i);
+        check("re-added");
+        std::set<int> kept = present;
+        for (int i : kept) erase(i);
+        for (int i : kept) add(i);
+        check("emptied and refilled");
         index_free(index);
         for (NODE *e : elements) {
             unref(e->right);
