@@ -152,11 +152,10 @@ void unref(NODE *n) {
     free_node(n);
 }
 
-NODE *dupnode(NODE *n) {
-    if (n->flags & NODE_TEMP) {
-        n->flags = static_cast<uint8_t>((n->flags & ~NODE_TEMP) | NODE_FREEABLE);
-        return n;
-    }
+namespace {
+
+// Out of line so that taking over a temporary, the common case, needs no frame.
+[[gnu::noinline]] NODE *copy_node(NODE *n) {
     NODE *copy = newnode(n->type);
     *copy = *n;
     copy->flags = static_cast<uint8_t>((n->flags & ~(NODE_TEMP | NODE_PERM)) | NODE_FREEABLE);
@@ -168,6 +167,16 @@ NODE *dupnode(NODE *n) {
         copy->str_refs = 1;
     }
     return copy;
+}
+
+}  // namespace
+
+NODE *dupnode(NODE *n) {
+    if (n->flags & NODE_TEMP) {
+        n->flags = static_cast<uint8_t>((n->flags & ~NODE_TEMP) | NODE_FREEABLE);
+        return n;
+    }
+    return copy_node(n);
 }
 
 void init_null_string() {
