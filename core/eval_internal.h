@@ -2,6 +2,7 @@
 // splitter; nothing outside core/ includes this.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "core/eval.h"
@@ -17,6 +18,14 @@ void eval_for_effect(NODE *tree);
 
 // The pending unwinding as a statement result (Next or Exit).
 inline Flow pending_flow() { return static_cast<Flow>(interp.eval_unwind); }
+
+[[noreturn]] void bad_frame_slot();
+// The T_VAR of a parameter in the running frame.
+inline NODE *frame_var(NODE *param) {
+    size_t i = interp.frame_base + static_cast<size_t>(param->slot);
+    if (interp.frame_base == SIZE_MAX || i >= interp.frames_top) bad_frame_slot();
+    return interp.frames[i];
+}
 
 // A value operand is used directly, an absent one is null_string.
 inline NODE *eval_operand(NODE *tree, int char_mode) {
@@ -37,8 +46,6 @@ inline int32_t number_of(NODE *v) { return (v->flags & NODE_NUM_VALID) ? v->numb
 
 inline NODE *string_of(NODE *v) { return (v->flags & NODE_STR_VALID) ? v : force_string(v); }
 
-// The T_VAR of a parameter in the running frame; other nodes unchanged.
-NODE *frame_var(NODE *param);
 inline NODE *resolve_param(NODE *n) { return n && n->type == T_PARAMETER ? frame_var(n) : n; }
 
 // The variable an element reference, `in`, `delete` or `for in` works on; a

@@ -13,32 +13,38 @@
 
 namespace {
 
-constexpr size_t kNoFrame = SIZE_MAX;
 // Stack kept free below the deepest call; deeper recursion stops with a message
 // instead of overflowing.
 constexpr size_t kStackReserve = 256 * 1024;
 
-void push_var(NODE *var) {
-    if (interp.frames_top == interp.frames_cap) {
-        size_t cap = interp.frames_cap ? interp.frames_cap * 2 : 64;
-        auto *grown = static_cast<NODE **>(std::realloc(interp.frames, cap * sizeof(NODE *)));
-        if (!grown) out_of_memory("func_call");
-        interp.frames = grown;
-        interp.frames_cap = cap;
-    }
-    interp.frames[interp.frames_top++] = var;
+// Slots past the top keep their T_VAR nodes (null until first used at that
+// depth), so a call takes no node from the pool and gives none back.
+[[gnu::noinline]] void grow_frames(size_t need) {
+    size_t cap = interp.frames_cap ? interp.frames_cap : 64;
+    while (cap < need) cap *= 2;
+    auto *grown = static_cast<NODE **>(std::realloc(interp.frames, cap * sizeof(NODE *)));
+    if (!grown) out_of_memory("func_call");
+    for (size_t i = interp.frames_cap; i < cap; ++i) grown[i] = nullptr;
+    interp.frames = grown;
+    interp.frames_cap = cap;
+}
+
+void reserve_slots(size_t n) {
+    if (interp.frames_top + n > interp.frames_cap) grow_frames(interp.frames_top + n);
 }
 
 // Word 4 of a frame variable: whether its element table is the caller's.
 constexpr int32_t kOwnTable = 0;
 constexpr int32_t kSharedTable = 1;
 
-NODE *new_var(int32_t type, NODE *value, NODE **table, int32_t sharing) {
-    NODE *var = newnode(type);
+// Fills the next slot; room was reserved for it.
+void push_var(int32_t type, NODE *value, NODE **table, int32_t sharing) {
+    NODE *&var = interp.frames[interp.frames_top++];
+    if (!var) var = newnode(T_VAR);
+    var->type = type;
     var->left = value;
     var->table = table;
     var->count = sharing;
-    return var;
 }
 
 NODE *find_function(NODE *name) {
@@ -55,28 +61,30 @@ void free_table(NODE *var) {
     var->table = nullptr;
 }
 
-// Releases the frame from `base` up. The first `given` slots had arguments:
-// an array built inside the call in a parameter whose argument was a plain
-// variable is handed to that variable.
+// An array built inside the call in a parameter whose argument was a plain
+// variable is handed to that variable; any other own table is released.
+[[gnu::noinline]] void drop_table(NODE *var, int32_t index, int32_t given, NODE *args) {
+    NODE *src = nullptr;
+    if (index < given) {
+        NODE *a = args;
+        for (int32_t k = 0; k < index; ++k) a = a->right;
+        src = resolve_param(a->left);
+    }
+    if (src && src->type == T_VAR && !src->table) {
+        src->table = var->table;
+        src->type = T_ARRAY;
+    } else {
+        free_table(var);
+    }
+    var->table = nullptr;
+}
+
+// Releases the frame from `base` up; the first `given` slots had arguments.
 void drop_frame(size_t base, int32_t given, NODE *args) {
-    NODE *a = args;
     for (size_t i = base; i < interp.frames_top; ++i) {
         NODE *var = interp.frames[i];
-        NODE *src = nullptr;
-        if (static_cast<int64_t>(i - base) < given) {
-            src = resolve_param(a->left);
-            a = a->right;
-        }
         unref(var->left);
-        if (var->table && var->count == kOwnTable) {
-            if (src && src->type == T_VAR && !src->table) {
-                src->table = var->table;
-                src->type = T_ARRAY;
-            } else {
-                free_table(var);
-            }
-        }
-        free_node(var);
+        if (var->table && var->count == kOwnTable) drop_table(var, static_cast<int32_t>(i - base), given, args);
     }
     interp.frames_top = base;
 }
@@ -89,7 +97,7 @@ int32_t push_arguments(NODE *name, int32_t declared, NODE *args) {
     for (; a && given < declared; a = a->right, ++given) {
         NODE *src = resolve_param(a->left);
         if (src && src->type == T_ARRAY) {
-            push_var(new_var(T_ARRAY, null_string, src->table, kSharedTable));  // by reference
+            push_var(T_ARRAY, null_string, src->table, kSharedTable);  // by reference
             continue;
         }
         NODE *v = eval_operand(a->left, 0);
@@ -97,20 +105,16 @@ int32_t push_arguments(NODE *name, int32_t declared, NODE *args) {
             free_temp(v);
             return -1;
         }
-        push_var(new_var(T_VAR, dupnode(v), nullptr, kOwnTable));
+        push_var(T_VAR, dupnode(v), nullptr, kOwnTable);
     }
     if (a) warning("function `%s()' called with more arguments than declared", name->string);
-    for (int32_t i = given; i < declared; ++i) push_var(new_var(T_VAR, null_string, nullptr, kOwnTable));
+    for (int32_t i = given; i < declared; ++i) push_var(T_VAR, null_string, nullptr, kOwnTable);
     return given;
 }
 
 }  // namespace
 
-NODE *frame_var(NODE *param) {
-    size_t i = interp.frame_base + static_cast<size_t>(param->slot);
-    if (interp.frame_base == kNoFrame || i >= interp.frames_top) BAIL_OUT("eval");
-    return interp.frames[i];
-}
+void bad_frame_slot() { BAIL_OUT("eval"); }
 
 NODE *func_call(NODE *name, NODE *args) {
     NODE *fn = find_function(name);
@@ -118,6 +122,7 @@ NODE *func_call(NODE *name, NODE *args) {
     if (stack_short(kStackReserve)) fatal("function `%s()' nested too deeply", name->string);
     int32_t declared = fn->left ? fn->left->slot : 0;
     size_t base = interp.frames_top;
+    reserve_slots(static_cast<size_t>(declared));
     int32_t given = push_arguments(name, declared, args);
     if (given < 0) {
         drop_frame(base, 0, nullptr);
