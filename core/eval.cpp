@@ -279,7 +279,21 @@ NODE *eval_compound(NODE *t, int cm) { return compound(t, cm, true); }
 
 NODE *append_assign(NODE *t, int cm);
 
+// A number worked out for a store goes into the target's value without a
+// temporary in between; the target is found after the right side ran.
+NODE *assign_arithmetic(NODE *t, int cm) {
+    int32_t n = arith_value(t->right, cm);
+    if (interp.eval_unwind) return null_string;
+    NODE **slot = get_lhs(t->left, 1);
+    int32_t assigned = interp.field_assigned;
+    assign_number(slot, n);
+    NODE *stored = *slot;
+    after_store(assigned);
+    return stored;
+}
+
 NODE *eval_assign(NODE *t, int cm) {
+    if (is_arithmetic(t->right->type)) return assign_arithmetic(t, cm);
     if (t->right->type == T_CONCAT && t->right->left == t->left && t->left->type == T_VAR) {
         if (NODE *v = append_assign(t, cm)) return v;
     }
