@@ -640,6 +640,7 @@ namespace {
 
 NODE **get_lhs(NODE *t, int assign) {
     interp.field_assigned = -1;
+    if (t->type == T_VAR && t != interp.nf_var) return &t->left;  // the commonest target
     switch (t->type) {
     case T_VAR: case T_ARRAY:
         if (t == interp.nf_var) {
