@@ -454,7 +454,7 @@ pattern_buffer *constant_pattern(NODE *re) {
     return re->pattern;
 }
 
-int match(NODE *t, int cm) {
+[[gnu::noinline]] int match(NODE *t, int cm) {
     NODE *pattern_tree = t->type == T_REGEX ? t : t->right;
     NODE *text = (t->type == T_REGEX || !t->left) ? *get_field(0, 0) : eval_operand(t->left, cm);
     text = string_of(protect(text, pattern_tree));
@@ -479,8 +479,9 @@ int match(NODE *t, int cm) {
     return t->type == T_NO_MATCH ? !matched : matched;
 }
 
-// A left-leaning chain of && and ||, short-circuit, without recursion.
-int logical_chain(NODE *t) {
+// A left-leaning chain of && and ||, short-circuit, without recursion. Out
+// of line, as is match: a comparison need not set up their frames.
+[[gnu::noinline]] int logical_chain(NODE *t) {
     ChainFrame frame;
     int yes = eval_condition(push_chain(t, [](int32_t type) { return type == T_AND || type == T_OR; }));
     for (size_t i = chain_stack.size(); i-- > frame.base && !interp.eval_unwind;) {
