@@ -598,9 +598,31 @@ NODE *tree_eval(NODE *t, int cm) {
     return type < kEvalTypes ? kEvalTable[type](t, cm) : eval_illegal(t, cm);
 }
 
+namespace {
+
+// `v++` and the like as a statement of their own, on a variable that alone
+// holds a plain number: changed where it is, as assign_number would.
+bool step_in_place(NODE *t) {
+    NODE *var = t->left->type == T_PARAMETER ? frame_var(t->left) : t->left;
+    if (var->type != T_VAR || var == interp.nf_var || interp.eval_unwind) return false;
+    NODE *v = var->left;
+    constexpr uint8_t kSeen = NODE_PERM | NODE_TEMP | NODE_FREEABLE | NODE_NUM_VALID | NODE_STR_VALID | NODE_NUM_PENDING;
+    if ((v->flags & kSeen) != (NODE_FREEABLE | NODE_NUM_VALID)) return false;
+    bool up = t->type == T_POST_INCREMENT || t->type == T_PRE_INCREMENT;
+    v->number = up ? arith::add(v->number, 1) : arith::sub(v->number, 1);
+    v->str_refs = 0;
+    v->flags |= NODE_NUMERIC;
+    interp.field_assigned = -1;
+    return true;
+}
+
+[[gnu::noinline]] void step_statement(NODE *t) { compound(t, 0, false); }
+
+}  // namespace
+
 void eval_for_effect(NODE *t) {
-    if (t->type == T_POST_INCREMENT || t->type == T_POST_DECREMENT) {
-        compound(t, 0, false);
+    if (t->type >= T_PRE_INCREMENT && t->type <= T_POST_DECREMENT) {
+        if (!step_in_place(t)) step_statement(t);
         return;
     }
     free_temp(tree_eval(t, 0));
