@@ -111,20 +111,27 @@ struct ChainFrame {
     ~ChainFrame() { chain_stack.resize(base); }
 };
 
-constexpr bool is_arithmetic(int32_t type) {
-    return (type >= T_MULTIPLY && type <= T_SUBTRACT) || (type >= T_BIT_AND && type <= T_SHIFT_RIGHT);
-}
-
 int32_t arith_value(NODE *t, int cm);
 
-// The number of an operand; an arithmetic operand is worked out without a
-// temporary in between.
-int32_t operand_number(NODE *tree, int cm) {
+[[gnu::noinline]] int32_t operand_number_slow(NODE *tree, int cm) {
     if (tree && is_arithmetic(tree->type)) return arith_value(tree, cm);
     NODE *v = eval_operand(tree, cm);
     int32_t n = number_of(v);
     free_temp(v);
     return n;
+}
+
+// The number of an operand; an arithmetic operand is worked out without a
+// temporary in between. A constant's or variable's number is read in line.
+[[gnu::always_inline]] inline int32_t operand_number(NODE *tree, int cm) {
+    if (tree) {
+        NODE *v = nullptr;
+        if (tree->type == T_VALUE) v = tree;
+        else if (tree->type == T_VAR && tree != interp.nf_var) v = tree->left;
+        else if (tree->type == T_PARAMETER) v = frame_var(tree)->left;
+        if (v && (v->flags & NODE_NUM_VALID)) return v->number;
+    }
+    return operand_number_slow(tree, cm);
 }
 
 // A chain of three or more operators, evaluated bottom-up. Each number is

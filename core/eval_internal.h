@@ -33,6 +33,7 @@ inline NODE *eval_operand(NODE *tree, int char_mode) {
     if (tree->type == T_VALUE) return tree;
     // Plain variable reads are the commonest operand; NF may need a split first.
     if (tree->type == T_VAR && tree != interp.nf_var) return tree->left;
+    if (tree->type == T_PARAMETER) return frame_var(tree)->left;
     return tree_eval(tree, char_mode);
 }
 
@@ -55,6 +56,10 @@ NODE *resolve_array(NODE *n);
 
 // IGNORECASE is set (its number is not 0).
 int ignorecase_on();
+
+constexpr bool is_arithmetic(int32_t type) {
+    return (type >= T_MULTIPLY && type <= T_SUBTRACT) || (type >= T_BIT_AND && type <= T_SHIFT_RIGHT);
+}
 
 // Keeps `v` alive across the evaluation of `next_tree`: a value owned by a
 // variable is copied (as a temporary) when that evaluation might replace it.
