@@ -528,6 +528,11 @@ NODE *resolve_array(NODE *n) {
     return n;
 }
 
+NODE *kept_number(NODE *t) {
+    int32_t n = arith_value(t, 0);
+    return interp.eval_unwind ? null_string : make_number(n);
+}
+
 NODE *protect(NODE *v, NODE *next_tree) {
     if (v->flags & (NODE_TEMP | NODE_PERM)) return v;
     if (!next_tree || next_tree->type == T_VALUE || next_tree->type == T_VAR) return v;

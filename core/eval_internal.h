@@ -61,6 +61,19 @@ constexpr bool is_arithmetic(int32_t type) {
     return (type >= T_MULTIPLY && type <= T_SUBTRACT) || (type >= T_BIT_AND && type <= T_SHIFT_RIGHT);
 }
 
+NODE *kept_number(NODE *arithmetic_tree);
+
+// The value of an expression as a node the caller keeps (and releases with
+// unref); a computed number is made so, with no temporary to take over.
+// null_string when the evaluation began unwinding.
+inline NODE *eval_kept(NODE *tree) {
+    if (tree && is_arithmetic(tree->type)) return kept_number(tree);
+    NODE *v = eval_operand(tree, 0);
+    if (!interp.eval_unwind) return dupnode(v);
+    free_temp(v);
+    return null_string;
+}
+
 // Keeps `v` alive across the evaluation of `next_tree`: a value owned by a
 // variable is copied (as a temporary) when that evaluation might replace it.
 NODE *protect(NODE *v, NODE *next_tree);

@@ -111,14 +111,23 @@ Flow exec_exit(NODE *t) {
     return Flow::Exit;
 }
 
+// A parameter's own value is moved out rather than copied: its frame ends
+// with this statement.
+NODE *take_parameter(NODE *param) {
+    NODE *var = frame_var(param);
+    NODE *v = var->left;
+    constexpr uint8_t kOwned = NODE_FREEABLE | NODE_TEMP | NODE_PERM;
+    if (var->type != T_VAR || v->type != T_VALUE || (v->flags & kOwned) != NODE_FREEABLE) return nullptr;
+    var->left = null_string;
+    return v;
+}
+
 Flow exec_return(NODE *t) {
-    NODE *v = eval_operand(t->left, 0);
-    if (interp.eval_unwind) {
-        free_temp(v);
-        return pending_flow();
-    }
+    NODE *v = t->left && t->left->type == T_PARAMETER ? take_parameter(t->left) : nullptr;
+    if (!v) v = eval_kept(t->left);
+    if (interp.eval_unwind) return pending_flow();
     unref(interp.ret_node);
-    interp.ret_node = dupnode(v);
+    interp.ret_node = v;
     return Flow::Return;
 }
 

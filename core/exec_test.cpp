@@ -156,6 +156,70 @@ TEST_F(Exec, MatchOperatorsFollowIgnorecase) {
     EXPECT_EQ(str("m6") + str("m7") + str("m8"), "101");
 }
 
+// Frames are reused from one call to the next at the same depth, and a
+// parameter's value may be moved out by `return`: no call may see another's.
+TEST_F(Exec, CallsDoNotSeeEachOthersFrames) {
+    struct Case {
+        const char *script;
+        const char *expected;  // the value of r
+    };
+    const Case cases[] = {
+        {"function fa1(n,   t) { t = n; if (n > 0) fa1(n - 1); return t }\n"
+         "BEGIN { r = fa1(3) fa1(2) fa1(0) }",
+         "320"},
+        {"function fb1(p) { p = p + 1; p++; ++p; p--; return p }\n"
+         "BEGIN { v = 5; r = fb1(v) \":\" v }",
+         "7:5"},
+        {"function fc1(a) { a[\"k\"] = 1 }\nfunction fc2(s) { return s + 1 }\n"
+         "BEGIN { fc1(ca1); r = fc2(2) ca1[\"k\"] fc2(fc2(1)) }",
+         "313"},
+        {"function fd1(x,   t, k, n) { t[x] = 1; for (k in t) n++; return n }\n"
+         "function fd2(x,   t) { t = t x; return t }\n"
+         "BEGIN { r = fd1(\"a\") fd2(\"b\") fd1(\"c\") fd2(\"d\") }",
+         "1b1d"},
+        {"function fe1(a, b) { return a \"-\" b }\n"
+         "BEGIN { r = fe1(fe1(1, 2), fe1(fe1(3, 4), 5)) }",
+         "1-2-3-4-5"},
+        {"function ff1(x) { return x }\nfunction ff2(x) { x = x \"z\"; return x }\n"
+         "BEGIN { s = \"q\"; a = ff1(\"abc\"); b = ff1(7); r = a b ff2(s) ff2(s) s ff1(s) }",
+         "abc7qzqzqq"},
+        {"function fg1(x) { fg2(\"zz\"); return x }\nfunction fg2(y) { y = y y; return y }\n"
+         "BEGIN { r = fg1(\"keep\") fg1(12) }",
+         "keep12"},
+        {"function fh1(x) { return x }\n"
+         "BEGIN { hv = \"a long text kept on the heap\"; r = fh1(hv) \"|\" fh1(hv + 1) \"|\" hv }",
+         "a long text kept on the heap|1|a long text kept on the heap"},
+        {"function fi1(n) { return n ? fi1(n - 1) : \"end\" n }\n"
+         "BEGIN { r = fi1(5000) fi1(1) }",
+         "end0end0"},
+    };
+    for (const Case &c : cases) {
+        run(std::string(c.script) + "\n");
+        EXPECT_EQ(str("r"), c.expected) << c.script;
+    }
+}
+
+// Numbers computed for a store and single steps change the target's value
+// where it is; text, fields and wrap-around must come out as before.
+TEST_F(Exec, NumbersStoredInPlaceKeepTheirMeaning) {
+    struct Case {
+        const char *script;
+        const char *expected;  // the value of r
+    };
+    const Case cases[] = {
+        {"x = \"5\"; x++; y = \"ab\"; y++; z++; w = 2147483647; w++; r = x y z w", "611-2147483648"},
+        {"u = \"abc\"; u = u * 2 + 1; v = 3; v = v v; v--; r = u \"|\" v", "1|32"},
+        {"$0 = \"1 2 3\"; $2 = $2 * 10; r = $0 \"|\" NF", "1 20 3|3"},
+        {"$0 = \"a b c d\"; NF = NF - 2; r = $0; NF++; r = r \"|\" $0 \"|\" NF", "a b c d|a b c d|3"},
+        {"ia[1] = 4; ia[1] = ia[1] * ia[1]; ia[2]++; r = ia[1] ia[2]", "161"},
+        {"k = 9; s = k \"\"; k = k + 1; r = s k", "910"},
+    };
+    for (const Case &c : cases) {
+        run(std::string("BEGIN { ") + c.script + " }\n");
+        EXPECT_EQ(str("r"), c.expected) << c.script;
+    }
+}
+
 TEST_F(Exec, NextEndsTheRemainingBlocks) {
     EXPECT_EQ(run("function skip() { next }\n"
                   "BEGIN { skip(); after5 = 1 }\n"

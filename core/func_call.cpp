@@ -100,12 +100,9 @@ int32_t push_arguments(NODE *name, int32_t declared, NODE *args) {
             push_var(T_ARRAY, null_string, src->table, kSharedTable);  // by reference
             continue;
         }
-        NODE *v = eval_operand(a->left, 0);
-        if (interp.eval_unwind) {
-            free_temp(v);
-            return -1;
-        }
-        push_var(T_VAR, dupnode(v), nullptr, kOwnTable);
+        NODE *v = eval_kept(a->left);
+        if (interp.eval_unwind) return -1;
+        push_var(T_VAR, v, nullptr, kOwnTable);
     }
     if (a) warning("function `%s()' called with more arguments than declared", name->string);
     for (int32_t i = given; i < declared; ++i) push_var(T_VAR, null_string, nullptr, kOwnTable);
