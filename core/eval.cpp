@@ -124,13 +124,8 @@ int32_t arith_value(NODE *t, int cm);
 // The number of an operand; an arithmetic operand is worked out without a
 // temporary in between. A constant's or variable's number is read in line.
 [[gnu::always_inline]] inline int32_t operand_number(NODE *tree, int cm) {
-    if (tree) {
-        NODE *v = nullptr;
-        if (tree->type == T_VALUE) v = tree;
-        else if (tree->type == T_VAR && tree != interp.nf_var) v = tree->left;
-        else if (tree->type == T_PARAMETER) v = frame_var(tree)->left;
-        if (v && (v->flags & NODE_NUM_VALID)) return v->number;
-    }
+    NODE *v = leaf_value(tree);
+    if (v && (v->flags & NODE_NUM_VALID)) return v->number;
     return operand_number_slow(tree, cm);
 }
 
@@ -322,15 +317,10 @@ NODE *eval_assign(NODE *t, int cm) {
 
 // ---- comparison, concatenation, matching --------------------------------------------
 
-int compare(NODE *t, int cm) {
-    NODE *l = protect(eval_operand(t->left, cm), t->right);
-    NODE *r = eval_operand(t->right, cm);
-    constexpr uint8_t kNumber = NODE_NUMERIC | NODE_NUM_VALID;
-    int c = (l->flags & r->flags & kNumber) == kNumber ? (l->number > r->number) - (l->number < r->number)
-                                                      : cmp_nodes(l, r);
-    free_temp(l);
-    free_temp(r);
-    switch (t->type) {
+constexpr uint8_t kNumber = NODE_NUMERIC | NODE_NUM_VALID;
+
+int compared(int32_t type, int c) {
+    switch (type) {
     case T_EQUAL: return c == 0;
     case T_NOT_EQUAL: return c != 0;
     case T_LESS: return c < 0;
@@ -338,6 +328,16 @@ int compare(NODE *t, int cm) {
     case T_LESS_EQUAL: return c <= 0;
     default: return c >= 0;
     }
+}
+
+int compare(NODE *t, int cm) {
+    NODE *l = protect(eval_operand(t->left, cm), t->right);
+    NODE *r = eval_operand(t->right, cm);
+    int c = (l->flags & r->flags & kNumber) == kNumber ? (l->number > r->number) - (l->number < r->number)
+                                                      : cmp_nodes(l, r);
+    free_temp(l);
+    free_temp(r);
+    return compared(t->type, c);
 }
 
 // Text of a concatenation operand; in character mode a value without a string
@@ -643,8 +643,15 @@ void eval_for_effect(NODE *t) {
 int eval_condition(NODE *t) {
     if (!t) return 1;
     switch (t->type) {
+    case T_EQUAL: case T_NOT_EQUAL: case T_LESS: case T_GREATER: case T_LESS_EQUAL: case T_GREATER_EQUAL: {
+        // Two numbers read straight from constants or variables, the
+        // commonest loop test, need no evaluation.
+        NODE *l = leaf_value(t->left), *r = l ? leaf_value(t->right) : nullptr;
+        if (r && (l->flags & r->flags & kNumber) == kNumber)
+            return compared(t->type, (l->number > r->number) - (l->number < r->number));
+        return truth(t);
+    }
     case T_AND: case T_OR: case T_NOT:
-    case T_EQUAL: case T_NOT_EQUAL: case T_LESS: case T_GREATER: case T_LESS_EQUAL: case T_GREATER_EQUAL:
     case T_MATCH: case T_NO_MATCH: case T_REGEX:
         return truth(t);
     default:

@@ -37,6 +37,16 @@ inline NODE *eval_operand(NODE *tree, int char_mode) {
     return tree_eval(tree, char_mode);
 }
 
+// The value of a constant, a plain variable or a parameter, read without
+// evaluation; null for any other tree.
+inline NODE *leaf_value(NODE *tree) {
+    if (!tree) return nullptr;
+    if (tree->type == T_VALUE) return tree;
+    if (tree->type == T_VAR && tree != interp.nf_var) return tree->left;
+    if (tree->type == T_PARAMETER) return frame_var(tree)->left;
+    return nullptr;
+}
+
 // Releases an evaluated value if it is a temporary (other results belong to
 // a variable, a field or a constant).
 inline void free_temp(NODE *v) {
