@@ -189,6 +189,12 @@ TEST_F(Exec, CallsDoNotSeeEachOthersFrames) {
         {"function fh1(x) { return x }\n"
          "BEGIN { hv = \"a long text kept on the heap\"; r = fh1(hv) \"|\" fh1(hv + 1) \"|\" hv }",
          "a long text kept on the heap|1|a long text kept on the heap"},
+        {"function fj1(x,   t) { r0 = r0 \"[\" t \"]\"; t = x + 1; return x \"\" }\n"
+         "BEGIN { r = fj1(5) fj1(\"abc\") fj1(7) fj1() r0 }",
+         "5abc7[][][][]"},
+        {"function fk1(x) { x++; return x }\nfunction fk2(a, b) { return fk1(a) + fk1(b) }\n"
+         "BEGIN { v1 = 1; v2 = 2; r = fk2(v1, v2) fk2(v2, 10) v1 v2 }",
+         "51412"},
         {"function fi1(n) { return n ? fi1(n - 1) : \"end\" n }\n"
          "BEGIN { r = fi1(5000) fi1(1) }",
          "end0end0"},

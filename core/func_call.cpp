@@ -37,14 +37,52 @@ void reserve_slots(size_t n) {
 constexpr int32_t kOwnTable = 0;
 constexpr int32_t kSharedTable = 1;
 
-// Fills the next slot; room was reserved for it.
+// A number value with no text, held by its variable alone. A slot's variable
+// keeps such a value from one call to the next (drop_frame) so that a number
+// argument needs no node; any other value is released when the frame ends.
+bool kept_number_value(NODE *v) {
+    constexpr uint8_t kSeen = NODE_FREEABLE | NODE_TEMP | NODE_PERM | NODE_STR_VALID | NODE_NUM_PENDING;
+    return v->type == T_VALUE && (v->flags & kSeen) == NODE_FREEABLE;
+}
+
+// The next slot's variable; room was reserved for it. Arguments are worked
+// out before their slot is taken, so calls made meanwhile may use it too.
+NODE *next_var() {
+    NODE *&var = interp.frames[interp.frames_top];
+    if (!var) {
+        var = newnode(T_VAR);
+        var->left = null_string;
+    }
+    return var;
+}
+
 void push_var(int32_t type, NODE *value, NODE **table, int32_t sharing) {
-    NODE *&var = interp.frames[interp.frames_top++];
-    if (!var) var = newnode(T_VAR);
+    NODE *var = next_var();
+    if (var->left != value) unref(var->left);
+    ++interp.frames_top;
     var->type = type;
     var->left = value;
     var->table = table;
     var->count = sharing;
+}
+
+// A constant's or variable's plain number copied into the value the slot
+// kept (or a new one); false for any other argument.
+bool push_number_copy(NODE *arg) {
+    NODE *v = leaf_value(arg);
+    constexpr uint8_t kSeen = NODE_TEMP | NODE_STR_VALID | NODE_NUM_PENDING | NODE_NUM_VALID;
+    if (!v || v->type != T_VALUE || (v->flags & kSeen) != NODE_NUM_VALID) return false;
+    NODE *kept = next_var()->left;
+    if (!kept_number_value(kept)) {
+        kept = newnode(T_VALUE);
+        kept->string = nullptr;
+        kept->length = 0;
+    }
+    kept->number = v->number;
+    kept->str_refs = 0;
+    kept->flags = static_cast<uint8_t>((v->flags & ~NODE_PERM) | NODE_FREEABLE);
+    push_var(T_VAR, kept, nullptr, kOwnTable);
+    return true;
 }
 
 NODE *find_function(NODE *name) {
@@ -83,7 +121,10 @@ void free_table(NODE *var) {
 void drop_frame(size_t base, int32_t given, NODE *args) {
     for (size_t i = base; i < interp.frames_top; ++i) {
         NODE *var = interp.frames[i];
-        unref(var->left);
+        if (!kept_number_value(var->left)) {
+            unref(var->left);
+            var->left = null_string;
+        }
         if (var->table && var->count == kOwnTable) drop_table(var, static_cast<int32_t>(i - base), given, args);
     }
     interp.frames_top = base;
@@ -100,6 +141,7 @@ int32_t push_arguments(NODE *name, int32_t declared, NODE *args) {
             push_var(T_ARRAY, null_string, src->table, kSharedTable);  // by reference
             continue;
         }
+        if (push_number_copy(a->left)) continue;
         NODE *v = eval_kept(a->left);
         if (interp.eval_unwind) return -1;
         push_var(T_VAR, v, nullptr, kOwnTable);
