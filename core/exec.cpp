@@ -42,7 +42,7 @@ Flow leave_loop(Flow f) {
     return interp.eval_unwind ? pending_flow() : f;
 }
 
-Flow exec_while(NODE *t) {
+[[gnu::noinline]] Flow exec_while(NODE *t) {
     ++interp.loop_depth;
     Flow f = Flow::Normal;
     while (test(t->left) && body_continues(t->right, &f)) {
@@ -50,7 +50,7 @@ Flow exec_while(NODE *t) {
     return leave_loop(f);
 }
 
-Flow exec_do(NODE *t) {
+[[gnu::noinline]] Flow exec_do(NODE *t) {
     ++interp.loop_depth;
     Flow f = Flow::Normal;
     while (body_continues(t->right, &f) && test(t->left)) {
@@ -62,7 +62,7 @@ Flow exec_do(NODE *t) {
 // condition, increment; or loop variable, none, array).
 NODE *const *for_slots(NODE *t) { return t->right->table; }
 
-Flow exec_for(NODE *t) {
+[[gnu::noinline]] Flow exec_for(NODE *t) {
     NODE *const *slots = for_slots(t);
     Flow f = exec_statement(slots[0]);
     if (f != Flow::Normal) return f;
@@ -77,7 +77,7 @@ Flow exec_for(NODE *t) {
     return leave_loop(f);
 }
 
-Flow exec_for_in(NODE *t) {
+[[gnu::noinline]] Flow exec_for_in(NODE *t) {
     NODE *const *slots = for_slots(t);
     NODE **var = get_lhs(slots[0], 1);
     int32_t assigned = interp.field_assigned;
@@ -101,7 +101,7 @@ Flow exec_for_in(NODE *t) {
     return leave_loop(f);
 }
 
-Flow exec_exit(NODE *t) {
+[[gnu::noinline]] Flow exec_exit(NODE *t) {
     interp.exiting = 1;
     NODE *v = eval_operand(t->left, 0);
     int32_t code = number_of(v);
@@ -131,7 +131,7 @@ Flow exec_return(NODE *t) {
     return Flow::Return;
 }
 
-Flow exec_output(NODE *t) {
+[[gnu::noinline]] Flow exec_output(NODE *t) {
     switch (t->type) {
     case T_PRINT: do_print(t); break;
     case T_PRINTF: do_printf(t); break;
@@ -154,7 +154,7 @@ Flow run_rule(NODE *rule) {
 }
 
 // Returns Exit when `exit` ended the list, Normal otherwise (a `next` ends it too).
-Flow run_rules(NODE *t) {
+[[gnu::noinline]] Flow run_rules(NODE *t) {
     Flow f = Flow::Normal;
     for (NODE *l = t; l && f == Flow::Normal; l = l->type == T_RULE_LIST ? l->right : nullptr) {
         NODE *rule = l->type == T_RULE_LIST ? l->left : l;
@@ -168,7 +168,7 @@ Flow run_rules(NODE *t) {
     }
 }
 
-Flow exec_list(NODE *t) {
+[[gnu::noinline]] Flow exec_list(NODE *t) {
     for (NODE *l = t; l; l = l->right) {
         Flow f = exec_statement(l->left);
         if (f != Flow::Normal) return f;
