@@ -124,8 +124,10 @@ NODE *take_parameter(NODE *param) {
 
 Flow exec_return(NODE *t) {
     NODE *v = t->left && t->left->type == T_PARAMETER ? take_parameter(t->left) : nullptr;
-    if (!v) v = eval_kept(t->left);
-    if (interp.eval_unwind) return pending_flow();
+    if (!v) {
+        v = eval_kept(t->left);
+        if (interp.eval_unwind) return pending_flow();
+    }
     unref(interp.ret_node);
     interp.ret_node = v;
     return Flow::Return;

@@ -27,7 +27,8 @@ struct InterpState {
     NODE *ignorecase_var = nullptr;
 
     // User function calls (func_call.cpp): one growable stack of T_VAR
-    // pointers; a call's frame is the range from its base to the top.
+    // pointers; a call's frame is the range from its base to the top. Slots
+    // past the top keep their nodes (or null) for the next call.
     NODE *ret_node = nullptr;  // the value `return` left (null_string when none)
     NODE **frames = nullptr;
     size_t frames_cap = 0;
