@@ -62,6 +62,9 @@ struct ElementTable {
     ElementIndex *index;  // built once the table holds INDEX_FROM elements
     int64_t count;
     int64_t kinds[4];  // subscripts of each KeyKind
+    // Plain or Odd subscripts in each bucket: a key that compares as text
+    // with everything else in its bucket needs no walk of the chain.
+    int32_t irregular[ARRAY_BUCKETS];
     uint64_t filled[2];  // bit b: bucket b has elements (so clearing skips the empty ones)
     // The elements "1".."split_count" in order, while the table holds just
     // what split last put there (split_valid): the next split refills them.
@@ -82,6 +85,11 @@ ElementTable *element_table(NODE **table) { return reinterpret_cast<ElementTable
 NODE *&prev_of(NODE *e) { return e->installed; }
 
 int64_t &kind_count(ElementTable *t, KeyKind k) { return t->kinds[static_cast<int>(k)]; }
+
+void count_kind(ElementTable *t, int bucket, KeyKind k, int delta) {
+    kind_count(t, k) += delta;
+    if (k == KeyKind::Plain || k == KeyKind::Odd) t->irregular[bucket] += delta;
+}
 
 // An element keeps its subscript's kind (in a byte elements do not otherwise
 // use), so taking it out needs no second look at the text.
@@ -170,7 +178,7 @@ void add_element(NODE **table, NODE *e, int bucket, const KeyHashes *kh = nullpt
     t->filled[bucket / 64] |= uint64_t{1} << (bucket % 64);
     KeyKind kind = key_kind(e->right);
     keep_kind(e, kind);
-    ++kind_count(t, kind);
+    count_kind(t, bucket, kind, 1);
     if (t->index) {
         index_add(t->index, e, subscript_hash(e, kh));
     } else if (t->count + 1 >= INDEX_FROM) {
@@ -191,7 +199,7 @@ void unlink_element(NODE **table, NODE *e, int bucket) {
     t->split_valid = false;
     if (!table[bucket]) t->filled[bucket / 64] &= ~(uint64_t{1} << (bucket % 64));
     if (t->index) index_erase(t->index, e);
-    --kind_count(t, kept_kind(e));
+    count_kind(t, bucket, kept_kind(e), -1);
     --t->count;
 }
 
@@ -335,14 +343,14 @@ bool compares_as_text(ElementTable *t, KeyKind key) {
 
 // The first element of the chain equal to the key by the general comparison,
 // which may give either side a number view on the way.
-NODE *find_by_comparison(ElementTable *t, NODE *head, NODE *key) {
-    for (NODE *e = head; e; e = e->left) {
+NODE *find_by_comparison(ElementTable *t, int bucket, NODE *key) {
+    for (NODE *e = t->heads[bucket]; e; e = e->left) {
         KeyKind before = kept_kind(e);
         int c = cmp_nodes(e->right, key);
         KeyKind after = key_kind(e->right);
         if (after != before) {
-            --kind_count(t, before);
-            ++kind_count(t, after);
+            count_kind(t, bucket, before, -1);
+            count_kind(t, bucket, after, 1);
             keep_kind(e, after);
         }
         if (c == 0) return e;
@@ -358,9 +366,12 @@ void do_delete(NODE *array, NODE *subscripts) {
     bool temp = is_temp(key);  // read now: a kept key may be the subscript freed below
     ElementTable *t = element_table(array->table);
     KeyHashes kh{key};
-    NODE *e = compares_as_text(t, key_kind(key))
-                  ? find_text(array->table, kh)
-                  : find_by_comparison(t, array->table[bucket_of(kh.bucket_value())], key);
+    KeyKind kind = key_kind(key);
+    // Only the key's bucket is ever compared with it: subscripts elsewhere
+    // that would not compare as text do not matter.
+    bool as_text = compares_as_text(t, kind) || ((kind == KeyKind::Integer || kind == KeyKind::Text) &&
+                                                 t->irregular[bucket_of(kh.bucket_value())] == 0);
+    NODE *e = as_text ? find_text(array->table, kh) : find_by_comparison(t, bucket_of(kh.bucket_value()), key);
     if (e) {
         unlink_element(array->table, e, bucket_of(static_cast<uint32_t>(e->word5)));
         destroy_element(e);
@@ -379,6 +390,7 @@ void assoc_clear(NODE *array) {
     t->split_valid = false;
     t->count = 0;
     for (int64_t &k : t->kinds) k = 0;
+    for (int32_t &k : t->irregular) k = 0;
     for (uint64_t &word : t->filled) {
         for (; word != 0; word &= word - 1) {
             int b = static_cast<int>(&word - t->filled) * 64 + std::countr_zero(word);

@@ -205,6 +205,38 @@ TEST_F(Arrays, ScanOrderFollowsTheChainsThroughDeletesAndReAdds) {
     }
 }
 
+// Deleting by number compares the key with its own bucket only: subscripts
+// elsewhere that only look like numbers stay, and a numeric twin that comes
+// first in the key's chain still goes instead of the element with the key's text.
+TEST_F(Arrays, DeleteByNumberComparesWithinTheKeysBucketOnly) {
+    constexpr int n = 3000;
+    const std::string twin = padded_into_bucket_of("07", "7");
+    ScanModel model;
+    for (const char *k : {"x", "1e9", "0099999"}) {
+        set(array, k, 0);
+        model.add(k);
+    }
+    for (int i = 0; i < n; ++i) {
+        *assoc_lookup(array, force_string(make_temp_number(i))) = make_number(i);
+        model.add(std::to_string(i));
+    }
+    set(array, twin, 7);
+    model.add(twin);
+    for (int round = 0; round < 2; ++round) {
+        for (int i = 0; i < n; ++i) do_delete(array, force_string(make_temp_number(i)));
+        for (int i = 0; i < n; ++i) {
+            if (i != 7) model.remove(std::to_string(i));
+        }
+        model.remove(round == 0 ? twin : "7");  // the twin came first in the chain
+        ASSERT_EQ(scan(array), model.order()) << round;
+        for (int i = 0; i < n; ++i) {
+            if (i == 7) continue;
+            *assoc_lookup(array, force_string(make_temp_number(i))) = make_number(i);
+            model.add(std::to_string(i));
+        }
+    }
+}
+
 TEST_F(Arrays, LargeTablesFindEveryElementOnce) {
     constexpr int n = 20000;  // past the point where lookups stop walking chains
     auto key = [](int i) { return "key" + std::to_string(i * 7919 % 100003); };
