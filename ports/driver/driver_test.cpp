@@ -343,6 +343,32 @@ TEST_F(DriverApi, IdleQueueLetsTheCallerWriteAndTheSenderKeepsWhatMustWait) {
     EXPECT_TRUE(fake->wait_until([](FakeDriver &f) { return f.written_ == "abcdefghijklmn"; }));
 }
 
+// One device call per byte would make a network printer get a packet per
+// byte: past a short burst the caller's bytes go to the send thread, until
+// the caller reads (the reply to a request).
+TEST_F(DriverApi, ByteByByteWritesLeaveTheCallerAfterAShortBurst) {
+    FakeDriver::direct_next = true;
+    int32_t h = drv_create(0);
+    FakeDriver *fake = FakeDriver::latest;
+    ASSERT_EQ(drv_open(h), 1);
+    std::string sent;
+    for (int i = 0; i < 2000; ++i) sent += static_cast<char>('a' + i % 26);
+    int32_t count = 0;
+    for (char c : sent) {
+        const uint8_t b = static_cast<uint8_t>(c);
+        while (drv_write(h, 0, &b, 1, &count) != 1) drv_wait_output_space(h, 1);
+    }
+    EXPECT_TRUE(fake->wait_until([&](FakeDriver &f) { return f.written_ == sent; }));
+    EXPECT_EQ(fake->direct_writes(), QueuedDriver::DIRECT_BURST);
+
+    while (drv_pending_output(h) > 0) drv_wait_output_space(h, 1);
+    uint8_t in[1];
+    drv_read(h, in, 1, &count);
+    ASSERT_EQ(drv_write(h, 0, bytes("r"), 1, &count), 1);
+    EXPECT_EQ(fake->written(), sent + "r");  // before the call returned
+    EXPECT_EQ(fake->direct_writes(), QueuedDriver::DIRECT_BURST + 1);
+}
+
 TEST_F(DriverApi, WaitingReadsReadTheDeviceAndKeepTheOrder) {
     FakeDriver::direct_next = true;
     int32_t h = drv_create(0);

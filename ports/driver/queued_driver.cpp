@@ -39,6 +39,7 @@ int32_t QueuedDriver::open() {
         read_buffer_.resize(MAX_RECEIVE_SIZE);
     }
     caller_reading_.store(false, std::memory_order_release);
+    direct_burst_ = 0;
     sender_ = std::make_unique<WorkerThread>([this](WorkerThread &self) { return send_loop(self); });
     receiver_ = std::make_unique<WorkerThread>([this](WorkerThread &self) { return receive_loop(self); });
     open_ = true;
@@ -110,13 +111,14 @@ int32_t QueuedDriver::write_direct(const uint8_t *data, int32_t length) {
         std::lock_guard<std::mutex> hold(send_lock_);
         if (send_queue_.chunk_count() > 0 || send_queue_.in_flight() > 0 || length > block_size_) return 0;
     }
-    if (waiting_for_device()) return 0;
+    if (direct_burst_ >= DIRECT_BURST || waiting_for_device()) return 0;
     uint32_t generation = device_generation();
     int32_t n = write_now(data, length);
     if (n < 0) {
         report_lost(errno, generation);
         return 0;
     }
+    direct_burst_ += n;
     if (n == length && callbacks().write_done) callbacks().write_done(handle(), 0, n, 1);
     return n;
 }
@@ -124,6 +126,7 @@ int32_t QueuedDriver::write_direct(const uint8_t *data, int32_t length) {
 int32_t QueuedDriver::read(uint8_t *data, int32_t length, int32_t *got) {
     *got = 0;
     if (!open_ || length < 1) return 0;
+    direct_burst_ = 0;
     int32_t wait = read_wait_ms();
     if (wait > 0 && caller_reads_device()) return read_waiting(data, length, got, wait);
     std::unique_lock<std::mutex> hold(receive_lock_);
@@ -231,6 +234,7 @@ void QueuedDriver::wait_output_space(int32_t ms) {
 // Like read_waiting: the caller waits on the device itself. Interrupted, or
 // ready with nothing left for it, it waits for the receive thread instead.
 void QueuedDriver::wait_input(int32_t ms) {
+    direct_burst_ = 0;
     if (open_ && caller_reads_device() && !waiting_for_device() && pending_input() == 0) {
         caller_reading_.store(true, std::memory_order_release);
         int r = wait_readable(ms);

@@ -34,7 +34,11 @@
 //
 // A write while nothing is queued or in flight first goes straight to
 // write_now on the caller's thread (a whole one reports write_done ok);
-// what the device did not take is queued.
+// what the device did not take is queued. Only the first DIRECT_BURST bytes
+// since the caller last read (or waited for input) go that way: a caller
+// writing byte by byte would otherwise cost a device call, and on a network
+// a packet, per byte; the rest goes to the send thread, which takes it in
+// blocks.
 //
 // Send thread (written once here): rests while the queue is empty; takes up
 // to one block (that count is in flight); writes it, retrying the rest of a
@@ -70,6 +74,8 @@ public:
     static constexpr int32_t MAX_BLOCK_SIZE = 65536;
     static constexpr int32_t MAX_RECEIVE_SIZE = 65540;
     static constexpr int32_t MIN_SEND_LIMIT = 4096;
+    // Longer than any request that waits for a reply.
+    static constexpr int32_t DIRECT_BURST = 64;
     // How long the receive thread waits on the device per pass.
     static constexpr int32_t DEVICE_WAIT_MS = 100;
 
@@ -158,6 +164,7 @@ private:
     PortSettings settings_;
     int32_t direct_mode_ = 0;
     bool open_ = false;  // interpreter thread only
+    int32_t direct_burst_ = 0;  // interpreter thread only
     OpenFailure open_failure_;
     bool has_open_failure_ = false;
 
