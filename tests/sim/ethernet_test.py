@@ -164,7 +164,6 @@ class DroppedConnection(unittest.TestCase):
                         "no reconnect attempt")
         return run, proc
 
-    @unittest.skipIf(WINE, "after the reconnect the rest often crawls out at a few KB/s under Wine, past the deadline")
     def test_drop_mid_job_loses_no_byte_and_burns_no_cpu(self):
         run, proc = self.drop_mid_job("127.0.18.19")
         before, started = cpu_seconds(proc.pid), time.monotonic()
