@@ -7,8 +7,8 @@
 //    other thread holds it (a break may stop a thread mid-write). Windows has
 //    no such test: there it always succeeds without locking.
 //  - fill_standard_streams: /dev/null (NUL) on a closed stdin, stdout or
-//    stderr; on Windows also binary mode on all three, so bytes pass as on
-//    Linux.
+//    stderr; on Windows also binary mode on all three and an unbuffered
+//    stderr, so bytes and messages pass as on Linux.
 //  - state_file_path, make_parent_directories: files the program keeps
 //    between runs ($XDG_STATE_HOME/vordel/, else ~/.local/state/vordel/).
 #pragma once

@@ -64,6 +64,9 @@ void fill_standard_streams() {
         // streams either.
         _setmode(fd, _O_BINARY);
     }
+    // The system library buffers stderr when it is no console: "Busy" would
+    // reach a pipe or a log only at the end of the run.
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
 std::string state_file_path(const char *name) {
