@@ -17,13 +17,16 @@ DEADLINE = 20.0  # seconds for anything that should happen at once
 
 
 def read_until(stream, text, timeout=DEADLINE):
-    """Reads a process's pipe until `text` has come or the time is up; returns what came."""
+    """Reads a process's pipe until `text` has come, the pipe ends or the time is up; returns what came."""
     got = b""
     deadline = time.monotonic() + timeout
     while text not in got and time.monotonic() < deadline:
         ready, _, _ = select.select([stream], [], [], 0.1)
         if ready:
-            got += os.read(stream.fileno(), 4096)
+            more = os.read(stream.fileno(), 4096)
+            if not more:  # the process has ended: nothing more will come
+                break
+            got += more
     return got
 
 
