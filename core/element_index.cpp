@@ -55,20 +55,18 @@ void grow(ElementIndex *index) {
 
 }  // namespace
 
-// Texts that differ only in a last digit of 0-4, or only in one of 5-9, share
-// a block of 8 slots (a cache line), so the elements of a loop over
-// consecutive numbers sit side by side in the index instead of costing a
-// cache miss each. Larger groups make longer probe runs.
+// Texts that differ only in a last digit share a block of 16 slots (two
+// cache lines, which the processor fetches together), so the elements of a
+// loop over consecutive numbers sit side by side in the index instead of
+// costing a cache miss each. Blocks of 8 for five numbers probe less but
+// measured slower.
 uint32_t text_hash(const char *text, uint32_t len) {
-    constexpr uint64_t FNV_PRIME = 0x100000001b3ULL;
     auto last = len > 0 ? static_cast<unsigned>(text[len - 1] - '0') : 10u;
     uint32_t body = last < 10 ? len - 1 : len;
     uint64_t h = 0xcbf29ce484222325ULL;  // FNV-1a
-    for (uint32_t i = 0; i < body; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * FNV_PRIME;
-    if (last >= 10) return static_cast<uint32_t>(h ^ (h >> 29));
-    h = (h ^ (last >= 5)) * FNV_PRIME;
+    for (uint32_t i = 0; i < body; ++i) h = (h ^ static_cast<unsigned char>(text[i])) * 0x100000001b3ULL;
     h ^= h >> 29;
-    return static_cast<uint32_t>((h << 3) | (last % 5));
+    return static_cast<uint32_t>(last < 10 ? (h << 4) | last : h);
 }
 
 ElementIndex *index_build(NODE *const *heads, int buckets) {
