@@ -637,7 +637,9 @@ void eval_for_effect(NODE *t) {
         if (!step_in_place(t)) step_statement(t);
         return;
     }
-    free_temp(tree_eval(t, 0));
+    // An assignment statement skips the dispatch; its right side checks the
+    // nesting as it is evaluated.
+    free_temp(t->type == T_ASSIGN ? eval_assign(t, 0) : tree_eval(t, 0));
 }
 
 int eval_condition(NODE *t) {
