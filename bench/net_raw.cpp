@@ -2,6 +2,8 @@
 //   net_raw pingpong ADDRESS N   N one-byte round trips over TCP on ADDRESS
 //                                (its own echo side on port 9101); prints
 //                                the seconds per round trip
+//   net_raw echo ADDRESS -       the echo side alone, for
+//   net_raw pingpong-to ADDRESS N  a ping-pong between two processes
 //   net_raw status ADDRESS N     N requests DLE EOT 1 to ADDRESS:9100, each
 //                                waiting for its reply byte; seconds per trip
 //   net_raw send ADDRESS FILE    writes FILE to ADDRESS:9100 and closes, as
@@ -42,17 +44,16 @@ bool receive_byte(Socket &s, uint8_t *b) {
     }
 }
 
-int pingpong(const Ipv4 &address, long trips) {
-    Socket listener = Socket::tcp();
-    if (!listener.bind_to(address, 9101) || !listener.listen_for(1)) return 1;
-    std::thread echo([&] {
-        while (!wait_for(listener, false)) {
-        }
-        Socket peer = listener.accept_one();
-        uint8_t b;
-        while (receive_byte(peer, &b) && send_all(peer, &b, 1)) {
-        }
-    });
+void echo_one(Socket &listener) {
+    while (!wait_for(listener, false)) {
+    }
+    Socket peer = listener.accept_one();
+    uint8_t b;
+    while (receive_byte(peer, &b) && send_all(peer, &b, 1)) {
+    }
+}
+
+int client_trips(const Ipv4 &address, long trips) {
     Socket client = Socket::tcp();
     if (client.connect_to(address, 9101, 10000) != 1) return 1;
     auto start = std::chrono::steady_clock::now();
@@ -60,9 +61,27 @@ int pingpong(const Ipv4 &address, long trips) {
     for (long i = 0; i < trips; ++i)
         if (!send_all(client, &b, 1) || !receive_byte(client, &b)) return 1;
     std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    client.close();
-    echo.join();
     std::printf("%.9f\n", took.count() / static_cast<double>(trips));
+    return 0;
+}
+
+int pingpong(const Ipv4 &address, long trips) {
+    Socket listener = Socket::tcp();
+    if (!listener.bind_to(address, 9101) || !listener.listen_for(1)) return 1;
+    std::thread echo([&] { echo_one(listener); });
+    if (client_trips(address, trips) != 0) std::exit(1);  // the echo may never be reached
+    echo.join();
+    return 0;
+}
+
+// The echo side as a process of its own, as the printer is to vordel: says
+// "ready" once it listens, serves one connection.
+int echo_process(const Ipv4 &address) {
+    Socket listener = Socket::tcp();
+    if (!listener.bind_to(address, 9101) || !listener.listen_for(1)) return 1;
+    std::printf("ready\n");
+    std::fflush(stdout);
+    echo_one(listener);
     return 0;
 }
 
@@ -99,11 +118,13 @@ int send_file(const Ipv4 &address, const char *path) {
 int main(int argc, char **argv) {
     Ipv4 address;
     if (argc != 4 || !ipv4_from_text(argv[2], &address)) {
-        std::fprintf(stderr, "usage: net_raw pingpong|status ADDRESS N | send ADDRESS FILE\n");
+        std::fprintf(stderr, "usage: net_raw pingpong|pingpong-to|status ADDRESS N | echo ADDRESS - | send ADDRESS FILE\n");
         return 2;
     }
     std::string mode = argv[1];
     if (mode == "pingpong") return pingpong(address, std::atol(argv[3]));
+    if (mode == "pingpong-to") return client_trips(address, std::atol(argv[3]));
+    if (mode == "echo") return echo_process(address);
     if (mode == "status") return status_trips(address, std::atol(argv[3]));
     if (mode == "send") return send_file(address, argv[3]);
     return 2;
