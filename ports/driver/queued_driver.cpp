@@ -111,7 +111,8 @@ int32_t QueuedDriver::write_direct(const uint8_t *data, int32_t length) {
         std::lock_guard<std::mutex> hold(send_lock_);
         if (send_queue_.chunk_count() > 0 || send_queue_.in_flight() > 0 || length > block_size_) return 0;
     }
-    if (direct_burst_ >= DIRECT_BURST || waiting_for_device()) return 0;
+    // A write of a burst or more is already a block's worth of device call.
+    if ((length < DIRECT_BURST && direct_burst_ >= DIRECT_BURST) || waiting_for_device()) return 0;
     uint32_t generation = device_generation();
     int32_t n = write_now(data, length);
     if (n < 0) {

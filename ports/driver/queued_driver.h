@@ -34,11 +34,12 @@
 //
 // A write while nothing is queued or in flight first goes straight to
 // write_now on the caller's thread (a whole one reports write_done ok);
-// what the device did not take is queued. Only the first DIRECT_BURST bytes
-// since the caller last read (or waited for input) go that way: a caller
-// writing byte by byte would otherwise cost a device call, and on a network
-// a packet, per byte; the rest goes to the send thread, which takes it in
-// blocks.
+// what the device did not take is queued. Writes shorter than DIRECT_BURST
+// go that way only until DIRECT_BURST bytes have gone since the caller last
+// read (or waited for input): a caller writing byte by byte would otherwise
+// cost a device call, and on a network a packet, per byte; the rest goes to
+// the send thread, which takes it in blocks. Longer writes (a file copied
+// block by block) always may.
 //
 // Send thread (written once here): rests while the queue is empty; takes up
 // to one block (that count is in flight); writes it, retrying the rest of a
