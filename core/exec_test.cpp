@@ -31,6 +31,19 @@ protected:
         return std::string(v->string, static_cast<uint32_t>(v->length));
     }
     int32_t num(const char *name) { return force_number(lookup(global_table, name)->left); }
+
+    // A table of scripts, each leaving its result in r.
+    struct Case {
+        const char *script;
+        const char *expected;
+    };
+    template <size_t N>
+    void expect_r(const Case (&cases)[N], const char *before, const char *after) {
+        for (const Case &c : cases) {
+            run(std::string(before) + c.script + after);
+            EXPECT_EQ(str("r"), c.expected) << c.script;
+        }
+    }
 };
 
 TEST_F(Exec, FunctionsCalledBeforeTheirDefinition) {
@@ -98,10 +111,6 @@ TEST_F(Exec, RecordAndFieldsFromScript) {
 // Fields are reused from one record to the next and take their number view
 // only when something asks for it: neither may show.
 TEST_F(Exec, FieldsOfOneRecordDoNotLeakIntoTheNext) {
-    struct Case {
-        const char *script;
-        const char *expected;  // the value of r
-    };
     const Case cases[] = {
         {"$0 = \"10 9 010 1e1 abc 0.0 2024-05-01\"\n"
          "r = ($1 > $2) ($1 == $3) ($1 == $4) ($5 > $1) ($6 ? 1 : 0) ($7 == 2024) (code($2) == 9)",
@@ -115,10 +124,7 @@ TEST_F(Exec, FieldsOfOneRecordDoNotLeakIntoTheNext) {
         {"$0 = sprintf(\"a%cb  c\", 0); r = NF length($1) length($2)", "231"},
         {"$0 = \"  lead   trail  \"; r = NF \"[\" $1 \"][\" $2 \"]\"; $0 = \"   \"; r = r NF", "2[lead][trail]0"},
     };
-    for (const Case &c : cases) {
-        run(std::string("BEGIN { ") + c.script + " }\n");
-        EXPECT_EQ(str("r"), c.expected) << c.script;
-    }
+    expect_r(cases, "BEGIN { ", " }\n");
 }
 
 // The left operand is turned to text before the right one runs, and kept
@@ -159,10 +165,6 @@ TEST_F(Exec, MatchOperatorsFollowIgnorecase) {
 // Frames are reused from one call to the next at the same depth, and a
 // parameter's value may be moved out by `return`: no call may see another's.
 TEST_F(Exec, CallsDoNotSeeEachOthersFrames) {
-    struct Case {
-        const char *script;
-        const char *expected;  // the value of r
-    };
     const Case cases[] = {
         {"function fa1(n,   t) { t = n; if (n > 0) fa1(n - 1); return t }\n"
          "BEGIN { r = fa1(3) fa1(2) fa1(0) }",
@@ -199,19 +201,12 @@ TEST_F(Exec, CallsDoNotSeeEachOthersFrames) {
          "BEGIN { r = fi1(5000) fi1(1) }",
          "end0end0"},
     };
-    for (const Case &c : cases) {
-        run(std::string(c.script) + "\n");
-        EXPECT_EQ(str("r"), c.expected) << c.script;
-    }
+    expect_r(cases, "", "\n");
 }
 
 // Numbers computed for a store and single steps change the target's value
 // where it is; text, fields and wrap-around must come out as before.
 TEST_F(Exec, NumbersStoredInPlaceKeepTheirMeaning) {
-    struct Case {
-        const char *script;
-        const char *expected;  // the value of r
-    };
     const Case cases[] = {
         {"x = \"5\"; x++; y = \"ab\"; y++; z++; w = 2147483647; w++; r = x y z w", "611-2147483648"},
         {"u = \"abc\"; u = u * 2 + 1; v = 3; v = v v; v--; r = u \"|\" v", "1|32"},
@@ -220,10 +215,7 @@ TEST_F(Exec, NumbersStoredInPlaceKeepTheirMeaning) {
         {"ia[1] = 4; ia[1] = ia[1] * ia[1]; ia[2]++; r = ia[1] ia[2]", "161"},
         {"k = 9; s = k \"\"; k = k + 1; r = s k", "910"},
     };
-    for (const Case &c : cases) {
-        run(std::string("BEGIN { ") + c.script + " }\n");
-        EXPECT_EQ(str("r"), c.expected) << c.script;
-    }
+    expect_r(cases, "BEGIN { ", " }\n");
 }
 
 TEST_F(Exec, NextEndsTheRemainingBlocks) {
