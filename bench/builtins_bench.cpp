@@ -27,6 +27,23 @@ void BM_GsubEveryOtherByte(benchmark::State &state) {
 }
 BENCHMARK(BM_GsubEveryOtherByte)->Arg(64 << 10)->Arg(1 << 20);
 
+// A word replaced every 20 bytes: the per-match cost of a literal pattern.
+void BM_GsubLiteral(benchmark::State &state) {
+    pattern_buffer buf;
+    std::memset(&buf, 0, sizeof buf);
+    init_syntax_once();
+    re_compile_pattern("total", 5, &buf);
+    std::string base;
+    while (base.size() < static_cast<size_t>(state.range(0))) base += "receipt total 12345 ";
+    for (auto _ : state) {
+        std::string text = base;
+        benchmark::DoNotOptimize(substitute_text(&buf, text, "sum", true));
+    }
+    state.SetBytesProcessed(state.iterations() * state.range(0));
+    re_free_pattern(&buf);
+}
+BENCHMARK(BM_GsubLiteral)->Arg(1 << 20);
+
 void BM_IndexNearEnd(benchmark::State &state) {
     std::string s(static_cast<size_t>(state.range(0)), 'a');
     s += "b";

@@ -86,6 +86,11 @@ void re_free_pattern(pattern_buffer *buf);  // frees program and fastmap, not bu
 // its start only to see whether the start splits a double-byte character
 // (the pattern is one literal).
 bool re_blind_behind(const pattern_buffer *buf);
+// Where re_blind_behind holds, every match is the pattern's literal_len bytes
+// of literal at a character boundary: the start of the first match at or
+// after `from` (a character boundary), or -1. Finds what re_search of
+// text + from would, without its per-call set-up (gsub calls it per match).
+int32_t re_next_literal(const pattern_buffer *buf, const char *text, int32_t length, int32_t from);
 
 // The error messages re_compile_pattern can return.
 extern const char *const REGEX_ERR_PREMATURE_END;  // "Premature end of regular expression"

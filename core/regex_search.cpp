@@ -487,10 +487,23 @@ private:
     int32_t next_[3];
 };
 
-// Candidates are where the literal stands at a character boundary; the
-// matcher only runs for what follows it.
-int32_t search_literal(const pattern_buffer *buf, Matcher &matcher, const uint8_t *text, int32_t length,
-                       int32_t p, int32_t last, regex_registers *regs) {
+// a[0..n) == b[0..n) for 2 <= n <= 16, without a call: the literal is
+// compared at every candidate, once per match in a gsub.
+bool same_short(const uint8_t *a, const uint8_t *b, size_t n) {
+    auto differ = [&](auto word, size_t at) {
+        decltype(word) x, y;
+        std::memcpy(&x, a + at, sizeof x);
+        std::memcpy(&y, b + at, sizeof y);
+        return x != y;
+    };
+    if (n >= 8) return !differ(uint64_t{}, 0) && !differ(uint64_t{}, n - 8);
+    if (n >= 4) return !differ(uint32_t{}, 0) && !differ(uint32_t{}, n - 4);
+    return !differ(uint16_t{}, 0) && a[n - 1] == b[n - 1];
+}
+
+// The first position in p .. last where the literal stands at a character
+// boundary (p being one), or -1.
+int32_t next_literal(const pattern_buffer *buf, const uint8_t *text, int32_t length, int32_t p, int32_t last) {
     const auto n = static_cast<size_t>(buf->literal_len);
     const int32_t k = buf->literal_rare;
     const uint8_t rare = buf->literal[k];
@@ -500,17 +513,27 @@ int32_t search_literal(const pattern_buffer *buf, Matcher &matcher, const uint8_
         if (hit == nullptr) return -1;
         int32_t q = static_cast<int32_t>(static_cast<const uint8_t *>(hit) - text) - k;
         if (q > last) return -1;
-        if (static_cast<size_t>(length - q) < n || std::memcmp(text + q, buf->literal, n) != 0) {
+        if (static_cast<size_t>(length - q) < n || !same_short(text + q, buf->literal, n)) {
             p = q + 1;
             continue;
         }
         int32_t run = 0;  // lead bytes just before q, back to the boundary p
         while (q - run - 1 >= p && lead_table[text[q - run - 1]]) run++;
-        if (run & 1) { p = q + 1; continue; }
+        if (!(run & 1)) return q;
+        p = q + 1;
+    }
+    return -1;
+}
+
+// Candidates are where the literal stands at a character boundary; the
+// matcher only runs for what follows it.
+int32_t search_literal(const pattern_buffer *buf, Matcher &matcher, const uint8_t *text, int32_t length,
+                       int32_t p, int32_t last, regex_registers *regs) {
+    for (int32_t q; (q = next_literal(buf, text, length, p, last)) >= 0; p = q + 1) {
         if (buf->literal_whole) {
             if (regs != nullptr) {
                 regs->start[0] = q;
-                regs->end[0] = q + static_cast<int32_t>(n);
+                regs->end[0] = q + buf->literal_len;
                 for (int g = 1; g < REGEX_NREGS; g++) regs->start[g] = regs->end[g] = -1;
             }
             return q;
@@ -520,7 +543,6 @@ int32_t search_literal(const pattern_buffer *buf, Matcher &matcher, const uint8_
             if (end >= 0 && regs != nullptr) matcher.fill(regs, q, end);
             return end >= 0 ? q : -2;
         }
-        p = q + 1;
     }
     return -1;
 }
@@ -529,6 +551,10 @@ int32_t search_literal(const pattern_buffer *buf, Matcher &matcher, const uint8_
 
 bool re_blind_behind(const pattern_buffer *buf) {
     return buf->fastmap_accurate && buf->literal_len >= 2 && buf->literal_whole && !buf->anchored;
+}
+
+int32_t re_next_literal(const pattern_buffer *buf, const char *text, int32_t length, int32_t from) {
+    return next_literal(buf, reinterpret_cast<const uint8_t *>(text), length, from, length);
 }
 
 int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, int32_t start,

@@ -41,18 +41,30 @@ void check_size(const std::string &s) {
 int32_t substitute_text(pattern_buffer *pattern, std::string &text, std::string_view repl, bool global) {
     std::string work = std::move(text);  // bytes before pos are free once consumed
     std::string done;
-    done.reserve(work.size());  // the result is usually about as long as the text
     size_t pos = 0, context = 0;
     int32_t count = 0;
     regex_registers regs;
     const bool plain = repl.find_first_of("&\\") == std::string_view::npos;  // inserted as it is
+    // Known only once a search has prepared the pattern.
+    bool blind = re_blind_behind(pattern);
     for (;;) {
-        size_t base = pos - context;
-        int32_t at = re_search(pattern, work.data() + base, static_cast<int32_t>(work.size() - base),
-                               static_cast<int32_t>(context), static_cast<int32_t>(work.size() - pos), &regs);
-        if (at < 0 || regs.end[0] == at) break;
-        size_t from = base + static_cast<size_t>(at), to = base + static_cast<size_t>(regs.end[0]);
-        ++count;
+        size_t from, to;
+        if (context == 0 && blind) {
+            int32_t at = re_next_literal(pattern, work.data(), static_cast<int32_t>(work.size()),
+                                         static_cast<int32_t>(pos));
+            if (at < 0) break;
+            from = static_cast<size_t>(at);
+            to = from + static_cast<size_t>(pattern->literal_len);
+        } else {
+            size_t base = pos - context;
+            int32_t at = re_search(pattern, work.data() + base, static_cast<int32_t>(work.size() - base),
+                                   static_cast<int32_t>(context), static_cast<int32_t>(work.size() - pos), &regs);
+            if (at < 0 || regs.end[0] == at) break;
+            from = base + static_cast<size_t>(at);
+            to = base + static_cast<size_t>(regs.end[0]);
+            blind = re_blind_behind(pattern);
+        }
+        if (count++ == 0) done.reserve(work.size());  // the result is usually about as long as the text
         done.append(work, pos, from - pos);
         if (plain) {
             done.append(repl);
@@ -66,7 +78,7 @@ int32_t substitute_text(pattern_buffer *pattern, std::string &text, std::string_
         // sees the same with or without the replacement before it.
         bool seam_plain = !done.empty() && !sjis_lead(static_cast<unsigned char>(done.back())) &&
                           !sjis_lead(static_cast<unsigned char>(work[pos - 1]));
-        context = seam_plain && re_blind_behind(pattern) ? 0 : place_context(work, pos, done);
+        context = seam_plain && blind ? 0 : place_context(work, pos, done);
     }
     if (count == 0) {
         text.swap(work);  // untouched: place_context only runs after a match
