@@ -67,9 +67,10 @@ NODE **target_slot(NODE *tree, bool &is_record) {
 // a copy: the replacements are counted and nothing changes.
 int32_t substitute_copy(pattern_buffer *pattern, NODE *tree, const std::string &repl, bool global) {
     NODE *v = value_of(tree);
-    std::string text(text_of(v));
+    TextBuffer result;
+    int32_t count = substitute_text(pattern, text_of(v), repl, global, result);
     release_value(v);
-    return substitute_text(pattern, text, repl, global);
+    return count;
 }
 
 NODE *substitute(NODE *list, bool global) {
@@ -87,12 +88,14 @@ NODE *substitute(NODE *list, bool global) {
         interp.field_assigned = -1;
         return null_string;
     }
-    std::string text(text_of(*slot));
-    int32_t count = substitute_text(pattern.get(), text, repl, global);
+    // The slot's own text is read in place: the search runs no script code.
+    TextBuffer result;
+    int32_t count = substitute_text(pattern.get(), text_of(*slot), repl, global, result);
     if (count > 0) {
         // A fresh value: constants and the shared empty value are never changed.
         NODE *old = *slot;
-        *slot = make_str_node(text.data(), text.size(), 0);
+        size_t length = result.size();
+        *slot = make_str_node_taking(result.release(), length);
         unref(old);
         if (is_record) set_record((*slot)->string, (*slot)->length);
     }

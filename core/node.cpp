@@ -252,6 +252,17 @@ NODE *make_str_node(const char *text, size_t len, int scan) {
     return n;
 }
 
+NODE *make_str_node_taking(char *text, size_t len) {
+    if (len <= INLINE_TEXT) {
+        NODE *n = make_str_node(text, len, 0);
+        std::free(text);
+        return n;
+    }
+    NODE *n = newnode(T_VALUE);
+    give_text(n, text, len);
+    return n;
+}
+
 namespace {
 
 // Copies a text of up to INLINE_TEXT bytes without a call; every byte is read

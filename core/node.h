@@ -177,6 +177,9 @@ NODE *dupnode(NODE *n);
 void free_text(NODE *n);
 
 NODE *make_str_node(const char *text, size_t len, int scan_escapes);
+// A string value that takes over `text`: from malloc, len bytes, terminated,
+// with room for two bytes more (a short text is copied into the node).
+NODE *make_str_node_taking(char *text, size_t len);
 // Gives a string value held by its caller alone a new text (and no number
 // view), keeping its buffer when that fits; `text` may lie inside the old text.
 void refill_text(NODE *n, const char *text, size_t len);

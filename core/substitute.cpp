@@ -2,26 +2,53 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
+#include <string>
 
 #include "base/diag.h"
 #include "core/strfuncs.h"
+
+TextBuffer::~TextBuffer() { std::free(data_); }
+
+void TextBuffer::reserve(size_t len) {
+    if (capacity_ >= len + 3) return;
+    auto *grown = static_cast<char *>(std::realloc(data_, len + 3));
+    if (grown == nullptr) out_of_memory("do_sub");
+    data_ = grown;
+    capacity_ = len + 3;
+}
+
+void TextBuffer::grow(size_t len) { reserve(std::max(size_ + len, 2 * size_)); }
+
+char *TextBuffer::release() {
+    reserve(size_);  // an empty buffer has none yet
+    char *text = data_;
+    text[size_] = '\0';
+    // Hand back much unused room; shrinking in place costs no copy.
+    if (capacity_ - size_ > size_ / 8 + 64) {
+        if (auto *fit = static_cast<char *>(std::realloc(text, size_ + 3))) text = fit;
+    }
+    data_ = nullptr;
+    size_ = capacity_ = 0;
+    return text;
+}
 
 namespace {
 
 // Bytes at the end of `done` that a search continuing after it must see: the
 // last byte, the run of lead bytes before it and one byte more, so that word
 // boundaries and double-byte chars are judged as in the whole new text.
-std::string_view context_of(const std::string &done) {
+std::string_view context_of(std::string_view done) {
     if (done.empty()) return "\n";  // not the start of the text any more
     size_t i = done.size() - 1;
     while (i > 0 && sjis_lead(static_cast<unsigned char>(done[i - 1]))) --i;
     if (i > 0) --i;
-    return std::string_view(done).substr(i);
+    return done.substr(i);
 }
 
 // Puts the context just before `pos`, over bytes already consumed; returns
 // its length.
-size_t place_context(std::string &work, size_t &pos, const std::string &done) {
+size_t place_context(std::string &work, size_t &pos, std::string_view done) {
     std::string_view ctx = context_of(done);
     if (ctx.size() > pos) {
         work = std::string(ctx) + work.substr(pos);
@@ -32,60 +59,70 @@ size_t place_context(std::string &work, size_t &pos, const std::string &done) {
     return ctx.size();
 }
 
-void check_size(const std::string &s) {
-    if (s.size() > static_cast<size_t>(INT32_MAX - 3)) out_of_memory("do_sub");
+void check_size(size_t size) {
+    if (size > static_cast<size_t>(INT32_MAX - 3)) out_of_memory("do_sub");
 }
 
 }  // namespace
 
-int32_t substitute_text(pattern_buffer *pattern, std::string &text, std::string_view repl, bool global) {
-    std::string work = std::move(text);  // bytes before pos are free once consumed
-    std::string done;
+int32_t substitute_text(pattern_buffer *pattern, std::string_view text, std::string_view repl, bool global,
+                        TextBuffer &done) {
+    // The text is read where it lies; only a search that must see the
+    // replacement before it works on a copy, with that context written over
+    // bytes already consumed.
+    std::string work;
+    const char *src = text.data();
+    size_t len = text.size();
     size_t pos = 0, context = 0;
     int32_t count = 0;
     regex_registers regs;
     const bool plain = repl.find_first_of("&\\") == std::string_view::npos;  // inserted as it is
+    std::string expanded;
     // Known only once a search has prepared the pattern.
     bool blind = re_blind_behind(pattern);
     for (;;) {
         size_t from, to;
         if (context == 0 && blind) {
-            int32_t at = re_next_literal(pattern, work.data(), static_cast<int32_t>(work.size()),
-                                         static_cast<int32_t>(pos));
+            int32_t at = re_next_literal(pattern, src, static_cast<int32_t>(len), static_cast<int32_t>(pos));
             if (at < 0) break;
             from = static_cast<size_t>(at);
             to = from + static_cast<size_t>(pattern->literal_len);
         } else {
             size_t base = pos - context;
-            int32_t at = re_search(pattern, work.data() + base, static_cast<int32_t>(work.size() - base),
-                                   static_cast<int32_t>(context), static_cast<int32_t>(work.size() - pos), &regs);
+            int32_t at = re_search(pattern, src + base, static_cast<int32_t>(len - base),
+                                   static_cast<int32_t>(context), static_cast<int32_t>(len - pos), &regs);
             if (at < 0 || regs.end[0] == at) break;
             from = base + static_cast<size_t>(at);
             to = base + static_cast<size_t>(regs.end[0]);
             blind = re_blind_behind(pattern);
         }
-        if (count++ == 0) done.reserve(work.size());  // the result is usually about as long as the text
-        done.append(work, pos, from - pos);
+        if (count++ == 0) done.reserve(len);  // the result is usually about as long as the text
+        done.append(src + pos, from - pos);
         if (plain) {
             done.append(repl);
         } else {
-            expand_replacement(repl, std::string_view(work).substr(from, to - from), done);
+            expanded.clear();
+            expand_replacement(repl, std::string_view(src + from, to - from), expanded);
+            done.append(expanded);
         }
-        check_size(done);
+        check_size(done.size());
         pos = to;
-        if (!global || pos >= work.size()) break;
+        if (!global || pos >= len) break;
         // Where neither side of the seam ends in a lead byte, such a pattern
         // sees the same with or without the replacement before it.
-        bool seam_plain = !done.empty() && !sjis_lead(static_cast<unsigned char>(done.back())) &&
-                          !sjis_lead(static_cast<unsigned char>(work[pos - 1]));
-        context = seam_plain && blind ? 0 : place_context(work, pos, done);
+        bool seam_plain = done.size() != 0 && !sjis_lead(static_cast<unsigned char>(done.view().back())) &&
+                          !sjis_lead(static_cast<unsigned char>(src[pos - 1]));
+        if (seam_plain && blind) {
+            context = 0;
+            continue;
+        }
+        if (src != work.data()) work.assign(src, len);
+        context = place_context(work, pos, done.view());
+        src = work.data();
+        len = work.size();
     }
-    if (count == 0) {
-        text.swap(work);  // untouched: place_context only runs after a match
-        return 0;
-    }
-    done.append(work, pos, std::string::npos);
-    check_size(done);
-    text.swap(done);
+    if (count == 0) return 0;
+    done.append(src + pos, len - pos);
+    check_size(done.size());
     return count;
 }

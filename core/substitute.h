@@ -5,14 +5,48 @@
 //  - gsub goes on after each inserted replacement and sees it as the text
 //    before the next search (for word boundaries and double-byte chars), but
 //    never the start of the text again: an anchored pattern replaces once.
-//  - Returns the number of replacements; text then holds the result. A result
-//    that no value can hold (2 GB) is fatal as out of memory.
+//  - Returns the number of replacements; `out` then holds the result (it is
+//    left empty when there is none). A result that no value can hold (2 GB)
+//    is fatal as out of memory.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
-#include <string>
+#include <cstring>
 #include <string_view>
 
 #include "core/regex.h"
 
-int32_t substitute_text(pattern_buffer *pattern, std::string &text, std::string_view repl, bool global);
+// A text built by appending, in one malloc'd buffer with room for its
+// terminator and two spare bytes, so that a string value can take it over
+// (make_str_node_taking) instead of copying a result of megabytes.
+class TextBuffer {
+public:
+    TextBuffer() = default;
+    ~TextBuffer();
+    TextBuffer(const TextBuffer &) = delete;
+    TextBuffer &operator=(const TextBuffer &) = delete;
+
+    void reserve(size_t len);
+    void append(const char *text, size_t len) {
+        if (capacity_ - size_ < len + 3) grow(len);
+        if (len != 0) std::memcpy(data_ + size_, text, len);
+        size_ += len;
+    }
+    void append(std::string_view s) { append(s.data(), s.size()); }
+
+    size_t size() const { return size_; }
+    std::string_view view() const { return {data_, size_}; }
+    // The terminated text; the caller frees it. The buffer is empty again.
+    char *release();
+
+private:
+    void grow(size_t len);
+
+    char *data_ = nullptr;
+    size_t size_ = 0;
+    size_t capacity_ = 0;
+};
+
+int32_t substitute_text(pattern_buffer *pattern, std::string_view text, std::string_view repl, bool global,
+                        TextBuffer &out);
