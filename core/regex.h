@@ -82,9 +82,12 @@ const char *re_compile_pattern(const char *pattern, int32_t length, pattern_buff
 int32_t re_search(pattern_buffer *buf, const char *text, int32_t length, int32_t start,
                   int32_t range, regex_registers *regs);
 void re_free_pattern(pattern_buffer *buf);  // frees program and fastmap, not buf
-// After a search of buf: a search starting past 0 looks at the bytes before
-// its start only to see whether the start splits a double-byte character
-// (the pattern is one literal).
+// Works out what searches use besides the program (the first search does it
+// otherwise), so that the questions below can be asked before searching.
+void re_prepare(pattern_buffer *buf);
+// After re_prepare or a search of buf: a search starting past 0 looks at the
+// bytes before its start only to see whether the start splits a double-byte
+// character (the pattern is one literal).
 bool re_blind_behind(const pattern_buffer *buf);
 // Where re_blind_behind holds, every match is the pattern's literal_len bytes
 // of literal at a character boundary: the start of the first match at or

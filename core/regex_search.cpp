@@ -549,6 +549,14 @@ int32_t search_literal(const pattern_buffer *buf, Matcher &matcher, const uint8_
 
 }  // namespace
 
+void re_prepare(pattern_buffer *buf) {
+    if (buf->buffer == nullptr || buf->used == 0 || buf->fastmap_accurate) return;
+    compile_fastmap(buf);
+    find_first_bytes(buf);
+    find_required_byte(buf);
+    find_literal(buf);
+}
+
 bool re_blind_behind(const pattern_buffer *buf) {
     return buf->fastmap_accurate && buf->literal_len >= 2 && buf->literal_whole && !buf->anchored;
 }
@@ -560,12 +568,7 @@ int32_t re_next_literal(const pattern_buffer *buf, const char *text, int32_t len
 int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, int32_t start,
                   int32_t range, regex_registers *regs) {
     if (buf->buffer == nullptr || buf->used == 0 || start < 0 || start > length) return -1;
-    if (!buf->fastmap_accurate) {
-        compile_fastmap(buf);
-        find_first_bytes(buf);
-        find_required_byte(buf);
-        find_literal(buf);
-    }
+    re_prepare(buf);
     const auto *text = reinterpret_cast<const uint8_t *>(text_chars);
     Matcher matcher(buf, text, length);
     if (!matcher.ready()) return -2;

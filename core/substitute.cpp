@@ -59,6 +59,9 @@ size_t place_context(std::string &work, size_t &pos, std::string_view done) {
     return ctx.size();
 }
 
+// A replacement inserted as it is.
+bool is_plain(std::string_view repl) { return repl.find_first_of("&\\") == std::string_view::npos; }
+
 void check_size(size_t size) {
     if (size > static_cast<size_t>(INT32_MAX - 3)) out_of_memory("do_sub");
 }
@@ -76,10 +79,10 @@ int32_t substitute_text(pattern_buffer *pattern, std::string_view text, std::str
     size_t pos = 0, context = 0;
     int32_t count = 0;
     regex_registers regs;
-    const bool plain = repl.find_first_of("&\\") == std::string_view::npos;  // inserted as it is
+    const bool plain = is_plain(repl);
     std::string expanded;
-    // Known only once a search has prepared the pattern.
-    bool blind = re_blind_behind(pattern);
+    re_prepare(pattern);
+    const bool blind = re_blind_behind(pattern);
     for (;;) {
         size_t from, to;
         if (context == 0 && blind) {
@@ -94,7 +97,6 @@ int32_t substitute_text(pattern_buffer *pattern, std::string_view text, std::str
             if (at < 0 || regs.end[0] == at) break;
             from = base + static_cast<size_t>(at);
             to = base + static_cast<size_t>(regs.end[0]);
-            blind = re_blind_behind(pattern);
         }
         if (count++ == 0) done.reserve(len);  // the result is usually about as long as the text
         done.append(src + pos, from - pos);

@@ -17,6 +17,30 @@
 
 #include "core/regex.h"
 
+// memmove, with the short pieces of a gsub (a word, the text between two
+// matches) moved without a call.
+inline void move_bytes(char *to, const char *from, size_t len) {
+    auto move = [&](auto word) {
+        decltype(word) head, tail;  // both read before either is written
+        std::memcpy(&head, from, sizeof head);
+        std::memcpy(&tail, from + len - sizeof tail, sizeof tail);
+        std::memcpy(to, &head, sizeof head);
+        std::memcpy(to + len - sizeof tail, &tail, sizeof tail);
+    };
+    if (len > 16) {
+        std::memmove(to, from, len);
+    } else if (len >= 8) {
+        move(uint64_t{});
+    } else if (len >= 4) {
+        move(uint32_t{});
+    } else if (len > 0) {
+        char a = from[0], b = from[len / 2], c = from[len - 1];
+        to[0] = a;
+        to[len / 2] = b;
+        to[len - 1] = c;
+    }
+}
+
 // A text built by appending, in one malloc'd buffer with room for its
 // terminator and two spare bytes, so that a string value can take it over
 // (make_str_node_taking) instead of copying a result of megabytes.
@@ -30,7 +54,7 @@ public:
     void reserve(size_t len);
     void append(const char *text, size_t len) {
         if (capacity_ - size_ < len + 3) grow(len);
-        if (len != 0) std::memcpy(data_ + size_, text, len);
+        move_bytes(data_ + size_, text, len);
         size_ += len;
     }
     void append(std::string_view s) { append(s.data(), s.size()); }

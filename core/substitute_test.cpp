@@ -53,6 +53,15 @@ TEST(Substitute, Cases) {
         {"a", "banana", "aa", true, {3, "baanaanaa"}},     // never rescans a replacement
         {"\\<a", "a a ba", "X", true, {2, "X X ba"}},
         {"z", "banana", "[&]", true, {0, "banana"}},
+        // Literal patterns: shorter, equal, empty and longer replacements.
+        {"ab", "abab", "x", true, {2, "xx"}},
+        {"ab", "abab", "x", false, {1, "xab"}},
+        {"ab", "cabab", "yz", true, {2, "cyzyz"}},
+        {"ab", "abcab", "", true, {2, "c"}},
+        {"ab", "aabbab", "xyz", true, {2, "axyzbxyz"}},
+        {"abc", "ababc", "x", true, {1, "abx"}},
+        {"^ab", "abab", "x", true, {1, "xab"}},
+        {"ab$", "abab", "x", true, {1, "abx"}},
     };
     for (const auto &c : cases) {
         EXPECT_EQ(run(c.pattern, c.text, c.repl, c.global), c.want) << c.pattern << " on " << c.text;
@@ -68,6 +77,18 @@ TEST(Substitute, DoubleByteCharsStayWhole) {
     EXPECT_EQ(run("ab", "ababab", "\x82", true), (Result{2, "\x82" "ab\x82"}));
     EXPECT_EQ(run("ab", "ababab", "x", true), (Result{3, "xxx"}));
     EXPECT_EQ(run("ab", "\x82" "ababab", "x", true), (Result{2, "\x82" "abxx"}));
+}
+
+TEST(Substitute, LongTexts) {
+    std::string text, grown, shrunk;
+    for (int i = 0; i < 100000; ++i) {
+        text += "ab total ";
+        grown += "ab [total] ";
+        shrunk += "ab t ";
+    }
+    EXPECT_EQ(run("total", text, "[&]", true), (Result{100000, grown}));
+    EXPECT_EQ(run("total", text, "t", true), (Result{100000, shrunk}));
+    EXPECT_EQ(run("total", text, "total", true), (Result{100000, text}));
 }
 
 // The literal algorithm: rebuild the whole text after each replacement and
@@ -104,7 +125,7 @@ TEST(Substitute, SameAsRebuildingTheText) {
     const char alphabet[] = {'a', 'b', ' ', '\x82', '\xE0', 'A'};
     const char *patterns[] = {"a",   "ab*", "\\<a", "a\\>", "\\ba", "\\Ba", "[^a]", ".b",
                               "a|b ", "^a",  "(ab)+", "ab",   "a a",   "ba\\>", "^ab"};
-    const char *repls[] = {"", "x", "&&", "\x82", " ", "a&b"};
+    const char *repls[] = {"", "x", "&&", "\x82", " ", "a&b", "yz"};
     for (int round = 0; round < 2000; ++round) {
         std::string text;
         for (int i = std::uniform_int_distribution<int>(0, 12)(rng); i > 0; --i) text += alphabet[rng() % 6];
