@@ -52,6 +52,11 @@ bool assignable(const NODE *tree) {
     }
 }
 
+// A value no one but its slot refers to, whose text may be rewritten there.
+bool held_alone(const NODE *v) {
+    return v != null_string && v->type == T_VALUE && (v->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) == NODE_FREEABLE;
+}
+
 // The slot sub/gsub write, and whether it is the record `$0`.
 NODE **target_slot(NODE *tree, bool &is_record) {
     if (tree == nullptr) {
@@ -89,16 +94,25 @@ NODE *substitute(NODE *list, bool global) {
         return null_string;
     }
     // The slot's own text is read in place: the search runs no script code.
-    TextBuffer result;
-    int32_t count = substitute_text(pattern.get(), text_of(*slot), repl, global, result);
-    if (count > 0) {
-        // A fresh value: constants and the shared empty value are never changed.
-        NODE *old = *slot;
-        size_t length = result.size();
-        *slot = make_str_node_taking(result.release(), length);
-        unref(old);
-        if (is_record) set_record((*slot)->string, (*slot)->length);
+    NODE *value = *slot;
+    std::string_view text = text_of(value);
+    int32_t count = -1;
+    if (held_alone(value)) {
+        size_t length = text.size();
+        count = substitute_in_place(pattern.get(), value->string, length, repl, global);
+        if (count > 0) refill_text(value, value->string, length);  // drops the number view
     }
+    if (count < 0) {
+        TextBuffer result;
+        count = substitute_text(pattern.get(), text, repl, global, result);
+        if (count > 0) {
+            // A fresh value: constants and the shared empty value are never changed.
+            size_t length = result.size();
+            *slot = make_str_node_taking(result.release(), length);
+            unref(value);
+        }
+    }
+    if (count > 0 && is_record) set_record((*slot)->string, (*slot)->length);
     interp.field_assigned = -1;
     return number_result(count);
 }

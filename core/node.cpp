@@ -308,7 +308,7 @@ namespace {
             buf = static_cast<char *>(std::malloc(len + 3));
             if (!buf) no_room_for(text, len);
         }
-        std::memmove(buf, text, len);  // the text may lie in the old buffer
+        if (buf != text) std::memmove(buf, text, len);  // the text may lie in the old buffer
     }
     buf[len] = '\0';
     if (old && buf != old) std::free(old);

@@ -128,3 +128,27 @@ int32_t substitute_text(pattern_buffer *pattern, std::string_view text, std::str
     check_size(done.size());
     return count;
 }
+
+int32_t substitute_in_place(pattern_buffer *pattern, char *text, size_t &len, std::string_view repl, bool global) {
+    re_prepare(pattern);
+    // Every seam is plain then (a literal never ends in a lead byte), so the
+    // searches need no context and the result stays behind the bytes read.
+    if (!re_blind_behind(pattern) || repl.empty() || repl.size() > static_cast<size_t>(pattern->literal_len) ||
+        !is_plain(repl) || sjis_lead(static_cast<unsigned char>(repl.back())))
+        return -1;
+    size_t pos = 0, out = 0;
+    int32_t count = 0;
+    for (int32_t at; (at = re_next_literal(pattern, text, static_cast<int32_t>(len), static_cast<int32_t>(pos))) >= 0;) {
+        auto from = static_cast<size_t>(at);
+        if (out != pos) move_bytes(text + out, text + pos, from - pos);
+        out += from - pos;
+        move_bytes(text + out, repl.data(), repl.size());
+        out += repl.size();
+        pos = from + static_cast<size_t>(pattern->literal_len);
+        ++count;
+        if (!global) break;
+    }
+    if (out != pos) move_bytes(text + out, text + pos, len - pos);
+    len = out + (len - pos);
+    return count;
+}

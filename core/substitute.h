@@ -8,6 +8,11 @@
 //  - Returns the number of replacements; `out` then holds the result (it is
 //    left empty when there is none). A result that no value can hold (2 GB)
 //    is fatal as out of memory.
+//  - substitute_in_place does the same over a text its caller alone holds,
+//    writing the result over it, where the result can never pass the bytes
+//    read: a literal pattern and a plain replacement no longer than it that
+//    does not end in a lead byte. len becomes the result's length. -1, and
+//    the text untouched, where that does not hold.
 #pragma once
 
 #include <cstddef>
@@ -74,3 +79,4 @@ private:
 
 int32_t substitute_text(pattern_buffer *pattern, std::string_view text, std::string_view repl, bool global,
                         TextBuffer &out);
+int32_t substitute_in_place(pattern_buffer *pattern, char *text, size_t &len, std::string_view repl, bool global);

@@ -26,7 +26,8 @@ struct Result {
 };
 
 // Twice: a pattern is prepared by its first search, and a constant pattern
-// comes to gsub prepared from then on.
+// comes to gsub prepared from then on. Written over the text, where that
+// can be done, the result must be the same.
 Result run(const char *pattern, const std::string &text, const char *repl, bool global) {
     Compiled c(pattern);
     Result got[2];
@@ -36,6 +37,12 @@ Result run(const char *pattern, const std::string &text, const char *repl, bool 
         r.text = r.count > 0 ? std::string(out.view()) : text;
     }
     EXPECT_EQ(got[1], got[0]) << pattern << " prepared";
+    std::string over = text;
+    size_t len = over.size();
+    int32_t n = substitute_in_place(&c.buf, over.data(), len, repl, global);
+    if (n >= 0) {
+        EXPECT_EQ((Result{n, over.substr(0, len)}), got[0]) << pattern << " in place";
+    }
     return got[0];
 }
 
