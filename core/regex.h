@@ -57,8 +57,8 @@ struct pattern_buffer {
     uint8_t first_bytes[3];
     int8_t first_count;                 // 0: no such short list, use the fastmap
     int16_t required_byte;
-    // The bytes every match begins with (found with memmem), when there are
-    // at least two; literal_whole: the pattern is nothing else.
+    // The bytes every match begins with, when there are at least two or the
+    // pattern is one such byte; literal_whole: the pattern is nothing else.
     uint8_t literal[16];
     int8_t literal_len;
     bool literal_whole;

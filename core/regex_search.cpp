@@ -437,9 +437,10 @@ void find_literal(pattern_buffer *buf) {
         buf->literal[n++] = prog[pc + 1];
         pc += op_size[OP_CHAR];
     }
-    if (n < 2) return;
+    bool whole = pc < buf->used && prog[pc] == OP_END;
+    if (n < 2 && !(n == 1 && whole)) return;  // a byte with more after it: the first-byte search does better
     buf->literal_len = static_cast<int8_t>(n);
-    buf->literal_whole = pc < buf->used && prog[pc] == OP_END;
+    buf->literal_whole = whole;
     buf->literal_rare = 0;
     for (int i = 1; i < n; i++) {
         if (kByteCommonness[buf->literal[i]] < kByteCommonness[buf->literal[buf->literal_rare]])
@@ -487,9 +488,10 @@ private:
     int32_t next_[3];
 };
 
-// a[0..n) == b[0..n) for 2 <= n <= 16, without a call: the literal is
+// a[0..n) == b[0..n) for 1 <= n <= 16, without a call: the literal is
 // compared at every candidate, once per match in a gsub.
 bool same_short(const uint8_t *a, const uint8_t *b, size_t n) {
+    if (n == 1) return a[0] == b[0];
     auto differ = [&](auto word, size_t at) {
         decltype(word) x, y;
         std::memcpy(&x, a + at, sizeof x);
@@ -558,7 +560,7 @@ void re_prepare(pattern_buffer *buf) {
 }
 
 bool re_blind_behind(const pattern_buffer *buf) {
-    return buf->fastmap_accurate && buf->literal_len >= 2 && buf->literal_whole && !buf->anchored;
+    return buf->fastmap_accurate && buf->literal_len > 0 && buf->literal_whole && !buf->anchored;
 }
 
 int32_t re_next_literal(const pattern_buffer *buf, const char *text, int32_t length, int32_t from) {
@@ -575,7 +577,7 @@ int32_t re_search(pattern_buffer *buf, const char *text_chars, int32_t length, i
     int32_t last = range <= 0 ? start : (range >= length - start ? length : start + range);
     int32_t p = start;
     if (p > 0 && p < length && is_second_byte(text, p)) p++;
-    if (buf->literal_len >= 2 && !buf->anchored) {
+    if (buf->literal_len > 0 && !buf->anchored) {
         release_large_stack();
         return search_literal(buf, matcher, text, length, p, last, regs);
     }

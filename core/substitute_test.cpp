@@ -61,6 +61,7 @@ TEST(Substitute, Cases) {
         {"\\<a", "a a ba", "X", true, {2, "X X ba"}},
         {"z", "banana", "[&]", true, {0, "banana"}},
         // Literal patterns: shorter, equal, empty and longer replacements.
+        {"a", "banana", "o", true, {3, "bonono"}},
         {"ab", "abab", "x", true, {2, "xx"}},
         {"ab", "abab", "x", false, {1, "xab"}},
         {"ab", "cabab", "yz", true, {2, "cyzyz"}},
