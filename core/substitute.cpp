@@ -129,18 +129,36 @@ int32_t substitute_text(pattern_buffer *pattern, std::string_view text, std::str
     return count;
 }
 
+namespace {
+
+// Lead bytes at the end of the result once text[0..len) is appended to a
+// result that ended in `before` of them.
+size_t trailing_leads(const char *text, size_t len, size_t before) {
+    size_t i = len;
+    while (i > 0 && sjis_lead(static_cast<unsigned char>(text[i - 1]))) --i;
+    return i == 0 ? before + len : len - i;
+}
+
+}  // namespace
+
 int32_t substitute_in_place(pattern_buffer *pattern, char *text, size_t &len, std::string_view repl, bool global) {
     re_prepare(pattern);
-    // Every seam is plain then (a literal never ends in a lead byte), so the
-    // searches need no context and the result stays behind the bytes read.
-    if (!re_blind_behind(pattern) || repl.empty() || repl.size() > static_cast<size_t>(pattern->literal_len) ||
-        !is_plain(repl) || sjis_lead(static_cast<unsigned char>(repl.back())))
+    if (!re_blind_behind(pattern) || repl.size() > static_cast<size_t>(pattern->literal_len) || !is_plain(repl))
         return -1;
-    size_t pos = 0, out = 0;
+    size_t pos = 0, out = 0, leads = 0;
     int32_t count = 0;
-    for (int32_t at; (at = re_next_literal(pattern, text, static_cast<int32_t>(len), static_cast<int32_t>(pos))) >= 0;) {
+    // Only a replacement of lead bytes alone (or none) lets the text before it count.
+    const size_t repl_leads = trailing_leads(repl.data(), repl.size(), 0);
+    const bool repl_all_leads = repl_leads == repl.size();
+    for (;;) {
+        // Such a pattern sees the result before pos only as far as an odd
+        // run of lead bytes there makes the byte at pos a second byte.
+        size_t start = (leads & 1) && pos < len ? pos + 1 : pos;
+        int32_t at = re_next_literal(pattern, text, static_cast<int32_t>(len), static_cast<int32_t>(start));
+        if (at < 0) break;
         auto from = static_cast<size_t>(at);
         if (out != pos) move_bytes(text + out, text + pos, from - pos);
+        leads = repl_all_leads ? trailing_leads(text + out, from - pos, leads) + repl_leads : repl_leads;
         out += from - pos;
         move_bytes(text + out, repl.data(), repl.size());
         out += repl.size();

@@ -10,9 +10,9 @@
 //    is fatal as out of memory.
 //  - substitute_in_place does the same over a text its caller alone holds,
 //    writing the result over it, where the result can never pass the bytes
-//    read: a literal pattern and a plain replacement no longer than it that
-//    does not end in a lead byte. len becomes the result's length. -1, and
-//    the text untouched, where that does not hold.
+//    read: a literal pattern and a plain replacement no longer than it. len
+//    becomes the result's length. -1, and the text untouched, where that
+//    does not hold.
 #pragma once
 
 #include <cstddef>
