@@ -10,8 +10,9 @@ on a loopback address with vordel-sim as the printer.
 2. 10 MB of print data through `vordel -o FILE ADDRESS` against net_raw
    sending the same file in 16 KB writes, as `cat file | nc` does. Both end
    once the system holds all the data. Target: at most 1.5 times. Shown
-   also with `-z 16384`, the raw sender's write size, since the default
-   block of 1024 bytes costs one hand-over to the send thread per block.
+   also with `-z 16384`, the raw sender's write size: with the default
+   block of 1024 bytes the driver gathers only up to its queue limit
+   (4096 bytes) per device call.
 
 Every measure is taken in turns with the others, best of 7 each.
 

@@ -71,7 +71,10 @@ int32_t drv_close(int32_t handle) {
 }
 
 int32_t drv_reset(int32_t handle) {
-    return with_driver(handle, nullptr, [](PortDriver &d) { return d.reset(); });
+    return with_driver(handle, nullptr, [](PortDriver &d) {
+        d.send_held_back();
+        return d.reset();
+    });
 }
 
 int32_t drv_os_handle(int32_t handle) {
@@ -113,7 +116,10 @@ int32_t drv_clear_input(int32_t handle) {
 }
 
 int32_t drv_ignore_flow(int32_t handle, int32_t flag) {
-    return with_driver(handle, nullptr, [&](PortDriver &d) { return d.ignore_flow(flag); });
+    return with_driver(handle, nullptr, [&](PortDriver &d) {
+        d.send_held_back();
+        return d.ignore_flow(flag);
+    });
 }
 
 int32_t drv_waiting_for_device(int32_t handle) {

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <thread>
 #include <mutex>
 #include <string>
@@ -374,6 +375,78 @@ TEST_F(DriverApi, ByteByByteWritesLeaveTheCallerAfterAShortBurst) {
     ASSERT_EQ(drv_write(h, 0, bytes("r"), 1, &count), 1);
     EXPECT_EQ(fake->written(), sent + block + "r");  // before the call returned
     EXPECT_EQ(fake->direct_writes(), QueuedDriver::DIRECT_BURST + 2);
+}
+
+// A file copied block by block: a whole block waits for the next ones, and
+// they go in one device call once the queue would reach its limit, before
+// whatever the caller does next, or when the caller goes quiet; whole and
+// in order even when the device takes them in part or has gone away.
+TEST_F(DriverApi, WholeBlocksGoTogetherAndBeforeWhatFollows) {
+    FakeDriver::direct_next = true;
+    int32_t h = drv_create(0);
+    FakeDriver *fake = FakeDriver::latest;
+    ASSERT_EQ(drv_open(h), 1);
+    fake->set_hold_back_ms(60000);
+    const int32_t block = fake->block_size();
+    std::string sent;
+    int32_t count = 0;
+    auto write_blocks = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            std::string b(static_cast<size_t>(block), static_cast<char>('a' + sent.size() / block % 26));
+            ASSERT_EQ(drv_write(h, 0, bytes(b), block, &count), 1);
+            sent += b;
+        }
+    };
+    write_blocks(3);
+    EXPECT_EQ(fake->written(), "");
+    EXPECT_EQ(drv_pending_output(h), 3 * block);
+    write_blocks(1);  // the queue's limit: all four in one call
+    EXPECT_TRUE(fake->written() == sent);
+    EXPECT_EQ(fake->direct_writes(), 1);
+
+    uint8_t in[1];
+    struct Next {
+        const char *what;
+        std::function<void()> call;
+    };
+    const Next nexts[] = {
+        {"read", [&] { drv_read(h, in, 1, &count); }},
+        {"short write after a read", [&] { ASSERT_EQ(drv_write(h, 0, bytes("r"), 1, &count), 1); sent += "r"; }},
+        {"wait for input", [&] { drv_wait_input(h, 1); }},
+        {"handshake switch", [&] { drv_ignore_flow(h, 1); }},
+        {"reset", [&] { drv_reset(h); }},
+        {"close", [&] { drv_close(h); }},
+    };
+    for (const Next &next : nexts) {
+        int32_t calls = fake->direct_writes();
+        write_blocks(2);
+        EXPECT_EQ(fake->written().size() + 2 * block, sent.size()) << next.what;
+        next.call();
+        EXPECT_TRUE(fake->written() == sent) << next.what;
+        EXPECT_EQ(fake->direct_writes(), calls + 1) << next.what;
+    }
+    EXPECT_EQ(fake->attempts(), 0);
+
+    ASSERT_EQ(drv_open(h), 1);
+    fake->set_per_attempt(block + 300);
+    write_blocks(4);
+    EXPECT_TRUE(fake->wait_until([&](FakeDriver &f) { return f.written_ == sent; }));
+    fake->set_per_attempt(0);
+    while (drv_pending_output(h) > 0) drv_wait_output_space(h, 1);
+
+    write_blocks(3);
+    fake->vanish(true);
+    write_blocks(1);
+    EXPECT_EQ(drv_pending_output(h), 4 * block);
+    EXPECT_TRUE(eventually([&] { return drv_waiting_for_device(h) == 1; }));
+    fake->vanish(false);
+    EXPECT_TRUE(fake->wait_until([&](FakeDriver &f) { return f.written_ == sent; }));
+
+    fake->set_hold_back_ms(1);  // quiet: the send thread takes them
+    int32_t attempts = fake->attempts();
+    write_blocks(2);
+    EXPECT_TRUE(fake->wait_until([&](FakeDriver &f) { return f.written_ == sent; }));
+    EXPECT_GT(fake->attempts(), attempts);
 }
 
 TEST_F(DriverApi, WaitingReadsReadTheDeviceAndKeepTheOrder) {

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -79,6 +80,8 @@ public:
         tickets_ += n;
         changed_.notify_all();
     }
+    // Tests that count device calls make the caller's hold on whole blocks long.
+    void set_hold_back_ms(int32_t ms) { hold_back_ms_.store(ms); }
     std::string written() {
         std::lock_guard<std::mutex> hold(lock_);
         return written_;
@@ -140,6 +143,7 @@ protected:
         return !vanished_;
     }
     std::string device_name() override { return "/dev/fake"; }
+    int32_t hold_back_ms() const override { return hold_back_ms_.load(); }
     int32_t write_piece(const uint8_t *data, int32_t length) override {
         std::unique_lock<std::mutex> hold(lock_);
         ++attempts_;
@@ -213,6 +217,7 @@ private:
     }
 
     const bool direct_;
+    std::atomic<int32_t> hold_back_ms_{HOLD_BACK_MS};
     std::mutex lock_;
     std::condition_variable changed_;
     std::string incoming_;

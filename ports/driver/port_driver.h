@@ -100,6 +100,9 @@ public:
     // drivers with queues return early on a change.
     virtual void wait_output_space(int32_t ms);
     virtual void wait_input(int32_t ms);
+    // Sends what the driver held back for the caller's next write, before
+    // an operation that must follow it (a handshake switch, a reset).
+    virtual void send_held_back() {}
 
     int32_t handle() const { return handle_; }
     PortKind kind() const { return kind_; }

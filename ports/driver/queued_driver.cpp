@@ -32,6 +32,7 @@ int32_t QueuedDriver::open() {
         send_queue_.clear();
         send_queue_.set_in_flight(0);
         send_queue_.set_limit(MIN_SEND_LIMIT);
+        held_back_ = false;
         write_buffer_.resize(MAX_BLOCK_SIZE);
     }
     {
@@ -51,6 +52,7 @@ int32_t QueuedDriver::open() {
 
 int32_t QueuedDriver::close() {
     if (!open_) return 1;
+    send_held_back_at_close();
     clear_input();
     clear_output();
     {
@@ -75,6 +77,26 @@ int32_t QueuedDriver::close() {
     return 1;
 }
 
+// What the caller held back goes as far as the device takes it at once, as
+// it would have without the hold. Not through the caller's buffer: a break
+// handler may close from another thread.
+void QueuedDriver::send_held_back_at_close() {
+    std::vector<uint8_t> held;
+    {
+        std::lock_guard<std::mutex> hold(send_lock_);
+        if (!held_back_) return;
+        held.resize(static_cast<size_t>(send_queue_.total()));
+        send_queue_.take(held.data(), send_queue_.total());
+        send_queue_.set_in_flight(0);
+        held_back_ = false;
+    }
+    if (!waiting_for_device()) write_now(held.data(), static_cast<int32_t>(held.size()));
+}
+
+void QueuedDriver::send_held_back() {
+    if (open_) write_direct(0, nullptr, 0);
+}
+
 int32_t QueuedDriver::is_open() { return open_ ? 1 : 0; }
 
 int32_t QueuedDriver::can_send() {
@@ -86,47 +108,93 @@ int32_t QueuedDriver::can_send() {
 int32_t QueuedDriver::write(int32_t tag, const uint8_t *data, int32_t length, int32_t *written) {
     *written = 0;
     if (!is_open() || length < 1) return 0;
-    int32_t direct = write_direct(data, length);
+    int32_t direct = write_direct(tag, data, length);
     if (direct == length) {
         *written = length;
         return 1;
     }
     int32_t queued;
+    bool handed_over;
     {
         std::lock_guard<std::mutex> hold(send_lock_);
+        handed_over = held_back_;
+        held_back_ = false;
         queued = send_queue_.append(tag, data + direct, length - direct);
     }
+    if (handed_over) held_changed_.notify_all();
     if (queued > 0) sender_->resume();
     *written = direct + queued;
     return *written == length ? 1 : 0;
 }
 
 // Handing bytes to the send thread costs a thread wake-up, which is most of
-// a status request's round trip. So while nothing is queued or being
-// written, the caller writes one block itself, as far as the device takes
-// it at once; the send thread does everything that has to wait. Only this
-// thread appends, so the order of the bytes holds.
-int32_t QueuedDriver::write_direct(const uint8_t *data, int32_t length) {
+// a status request's round trip. So while the send thread has nothing to
+// do, the caller writes itself, as far as the device takes it at once; the
+// send thread does everything that has to wait. A write of one whole block
+// (a file copied block by block) is held back while the queue has room and
+// goes with the next ones: a device call costs as much as a kilobyte of
+// data. Only this thread appends, so the order of the bytes holds. Answers
+// the bytes of this write taken (sent or held back); length 0 sends what
+// was held back.
+int32_t QueuedDriver::write_direct(int32_t tag, const uint8_t *data, int32_t length) {
+    // A write of a burst or more is already a block's worth of device call.
+    bool burst_spent = length > 0 && length < DIRECT_BURST && direct_burst_ >= DIRECT_BURST;
+    int32_t held;
+    bool hold_this;
     {
         std::lock_guard<std::mutex> hold(send_lock_);
-        if (send_queue_.chunk_count() > 0 || send_queue_.in_flight() > 0 || length > block_size_) return 0;
+        bool sender_busy = send_queue_.in_flight() > 0 || (send_queue_.chunk_count() > 0 && !held_back_);
+        if (sender_busy || length > block_size_ || burst_spent || waiting_for_device()) return 0;
+        held = send_queue_.total();
+        hold_this = length == block_size_ && held + length < hold_back_limit_locked();
+        if (hold_this) {
+            send_queue_.append(tag, data, length);
+            held_back_ = true;
+            ++hold_backs_;
+        } else if (held > 0) {
+            gather_buffer_.resize(static_cast<size_t>(held + length));
+            send_queue_.take(gather_buffer_.data(), held);
+            send_queue_.set_in_flight(0);
+            held_back_ = false;
+        }
     }
-    // A write of a burst or more is already a block's worth of device call.
-    if ((length < DIRECT_BURST && direct_burst_ >= DIRECT_BURST) || waiting_for_device()) return 0;
+    if (hold_this) {
+        sender_->resume();  // it sends them should the caller go quiet
+        return length;
+    }
+    if (held + length == 0) return 0;
+    const uint8_t *out = data;
+    if (held > 0) {
+        if (length > 0) std::memcpy(gather_buffer_.data() + held, data, static_cast<size_t>(length));
+        out = gather_buffer_.data();
+    }
     uint32_t generation = device_generation();
-    int32_t n = write_now(data, length);
+    int32_t n = write_now(out, held + length);
     if (n < 0) {
         report_lost(errno, generation);
-        return 0;
+        n = 0;
     }
     direct_burst_ += n;
-    if (n == length && callbacks().write_done) callbacks().write_done(handle(), 0, n, 1);
-    return n;
+    if (n == held + length && callbacks().write_done) callbacks().write_done(handle(), 0, n, 1);
+    if (n >= held) return n - held;
+    // The queue is empty and only this thread appends: the rest goes first.
+    {
+        std::lock_guard<std::mutex> hold(send_lock_);
+        send_queue_.append(tag, gather_buffer_.data() + n, held - n);
+    }
+    held_changed_.notify_all();
+    sender_->resume();
+    return 0;
+}
+
+int32_t QueuedDriver::hold_back_limit_locked() const {
+    return send_queue_.limit() > 0 ? send_queue_.limit() : MIN_SEND_LIMIT;
 }
 
 int32_t QueuedDriver::read(uint8_t *data, int32_t length, int32_t *got) {
     *got = 0;
     if (!open_ || length < 1) return 0;
+    send_held_back();  // a request among them must not wait for its reply
     direct_burst_ = 0;
     int32_t wait = read_wait_ms();
     if (wait > 0 && caller_reads_device()) return read_waiting(data, length, got, wait);
@@ -161,6 +229,8 @@ int32_t QueuedDriver::pending_output() {
 int32_t QueuedDriver::clear_output() {
     std::lock_guard<std::mutex> hold(send_lock_);
     send_queue_.clear();
+    held_back_ = false;
+    held_changed_.notify_all();
     // Only a block in flight can be dropped; a flag left set while idle
     // would drop the next one.
     if (sender_ && send_queue_.in_flight() > 0) sender_->set_drop_current(true);
@@ -235,6 +305,7 @@ void QueuedDriver::wait_output_space(int32_t ms) {
 // Like read_waiting: the caller waits on the device itself. Interrupted, or
 // ready with nothing left for it, it waits for the receive thread instead.
 void QueuedDriver::wait_input(int32_t ms) {
+    send_held_back();
     direct_burst_ = 0;
     if (open_ && caller_reads_device() && !waiting_for_device() && pending_input() == 0) {
         caller_reading_.store(true, std::memory_order_release);
@@ -300,7 +371,17 @@ int32_t QueuedDriver::send_loop(WorkerThread &self) {
         int32_t block;
         bool room;
         {
-            std::lock_guard<std::mutex> hold(send_lock_);
+            std::unique_lock<std::mutex> hold(send_lock_);
+            // Bytes the caller held back stay its own while it keeps
+            // writing. Its own sends of them wake nobody: that would cost
+            // the device call saved.
+            while (held_back_ && !self.stopping()) {
+                uint32_t seen = hold_backs_;
+                if (!held_changed_.wait_for(hold, std::chrono::milliseconds(hold_back_ms()),
+                                            [this] { return !held_back_; }) &&
+                    hold_backs_ == seen)
+                    held_back_ = false;
+            }
             block = block_size_;
             taken = send_queue_.take(write_buffer_.data(), block);
             room = has_room_locked();

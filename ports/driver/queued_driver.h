@@ -30,6 +30,7 @@
 //  - read_wait_ms: how long read() waits for the bytes it was asked for
 //    (serial: its receive time-out); 0 for drivers that answer at once.
 //  - device_fd: the descriptor, -1 while closed.
+//  - hold_back_ms: see below; a hook so tests can lengthen it.
 // reset, ignore_flow and get_info answer 0 unless overridden.
 //
 // A write while nothing is queued or in flight first goes straight to
@@ -38,8 +39,13 @@
 // go that way only until DIRECT_BURST bytes have gone since the caller last
 // read (or waited for input): a caller writing byte by byte would otherwise
 // cost a device call, and on a network a packet, per byte; the rest goes to
-// the send thread, which takes it in blocks. Longer writes (a file copied
-// block by block) always may.
+// the send thread, which takes it in blocks. Longer writes always may.
+// A write of exactly one block (a file copied block by block) is held back
+// in the queue while the queue stays below its limit, and goes with the
+// writes after it in one write_now: a device call costs as much as a
+// kilobyte of data. Held-back bytes go before a read, a wait for input, a
+// handshake switch, a reset and a close, and the send thread takes them
+// once the caller has written nothing for hold_back_ms.
 //
 // Send thread (written once here): rests while the queue is empty; takes up
 // to one block (that count is in flight); writes it, retrying the rest of a
@@ -79,6 +85,9 @@ public:
     static constexpr int32_t DIRECT_BURST = 64;
     // How long the receive thread waits on the device per pass.
     static constexpr int32_t DEVICE_WAIT_MS = 100;
+    // How long bytes held back for the caller's next write wait before the
+    // send thread takes them.
+    static constexpr int32_t HOLD_BACK_MS = 1;
 
     QueuedDriver(int32_t handle, PortKind kind, int32_t receive_size = 256);
     // Subclasses call close() in their own destructor, while their hooks exist.
@@ -116,6 +125,7 @@ public:
     // when the device keeps up.
     void wait_output_space(int32_t ms) override;
     void wait_input(int32_t ms) override;
+    void send_held_back() override;
 
 protected:
     virtual bool open_device() = 0;
@@ -139,6 +149,7 @@ protected:
     virtual bool busy_when_lost() const { return false; }
     // Bytes the device itself still holds for sending (counted as pending).
     virtual int32_t device_pending_output() { return 0; }
+    virtual int32_t hold_back_ms() const { return HOLD_BACK_MS; }
 
     const PortSettings &settings() const { return settings_; }
     bool is_opened() const { return open_; }
@@ -156,7 +167,9 @@ private:
     int32_t receive_loop(WorkerThread &self);
     bool wait_for_device(WorkerThread &self);
     bool has_room_locked() const;
-    int32_t write_direct(const uint8_t *data, int32_t length);
+    int32_t write_direct(int32_t tag, const uint8_t *data, int32_t length);
+    int32_t hold_back_limit_locked() const;
+    void send_held_back_at_close();
     void store_input(const uint8_t *data, int32_t n);
     int32_t read_into_queue();
     bool take_input(uint8_t *data, int32_t length, int32_t *got);
@@ -181,6 +194,10 @@ private:
     SendQueue send_queue_;
     int32_t block_size_ = 1024;
     std::vector<uint8_t> write_buffer_;
+    bool held_back_ = false;  // the queue holds only bytes the caller held back
+    uint32_t hold_backs_ = 0;
+    std::condition_variable held_changed_;  // the caller handed them over
+    std::vector<uint8_t> gather_buffer_;  // interpreter thread only
 
     std::mutex receive_lock_;
     std::condition_variable input_changed_;
