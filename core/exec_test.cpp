@@ -127,6 +127,33 @@ TEST_F(Exec, FieldsOfOneRecordDoNotLeakIntoTheNext) {
     expect_r(cases, "BEGIN { ", " }\n");
 }
 
+// NF alone splits the record without making the fields: each must still be
+// right when referred to later, assigned, or when $0 is made from them.
+TEST_F(Exec, FieldsCountedByNfAloneAreRightLater) {
+    const Case cases[] = {
+        {"$0 = \"a b c\"; n = NF; $0 = \"d e\"; r = n NF $1 $2 \"[\" $3 \"]\"", "32de[]"},
+        {"$0 = \"a bb ccc\"; n = NF; $0 = \"dddd e\"; m = NF; $0 = \"f g h i\"; r = n m $1 $3 $4 NF", "32fhi4"},
+        {"$0 = \"a b c\"; n = NF; $2 = \"X\"; r = $0 \"|\" $1 $3 NF", "a X c|ac3"},
+        {"$0 = \"a b\"; n = NF; $4 = \"d\"; r = $0 \"|\" NF n", "a b  d|42"},
+        {"$0 = \"p q r\"; n = NF; $0 = $3 \" \" $1; r = $0 \"|\" NF $1 $2 n", "r p|2rp3"},
+        {"$0 = \"aa bb\"; n = NF; sub(/aa/, \"x y\"); r = NF $1 $2 $3 n", "3xybb2"},
+        {"$0 = \"10 9\"; n = NF; r = ($1 > $2) n", "12"},
+        {"$0 = \"5 6\"; n = NF; $0++; r = $0 NF $1 n", "6162"},
+        {"$0 = \"k1 k2\"; n = NF; x = $2; $0 = \"z\"; r = x $1 NF", "k2z1"},
+        {"$0 = \"a-first-field-longer-than-any-kept-for-the-next-record--------------- b\"; n = NF\n"
+         "$2 = \"c\"; $0 = \"d e\"; r = $1 $2 n",
+         "de2"},
+    };
+    expect_r(cases, "BEGIN { ", " }\n");
+    set_var("FS", ",");
+    run("BEGIN { $0 = \"a,b,\"; n = NF; r = n \"[\" $3 \"]\" $2 }\n");
+    EXPECT_EQ(str("r"), "3[]b");
+    set_var("FS", ", ");
+    run("BEGIN { $0 = \"a, b, c\"; n = NF; $0 = \"d, e\"; r = n NF $2 $1 }\n");
+    EXPECT_EQ(str("r"), "32ed");
+    set_var("FS", " ");
+}
+
 // The left operand is turned to text before the right one runs, and kept
 // while it does, whatever the right one assigns.
 TEST_F(Exec, ConcatenationTakesTheLeftTextFirst) {

@@ -37,6 +37,7 @@ void reserve_field(int32_t n) {
     for (int32_t i = interp.field_capacity; i < cap; ++i) grown[i] = null_string;
     interp.field_table = grown;
     interp.field_capacity = cap;
+    interp.field_spans.resize(static_cast<size_t>(cap));
 }
 
 void set_nf(int32_t n) { assign_number(&interp.nf_var->left, n); }
@@ -72,22 +73,54 @@ bool held_alone(const NODE *v) {
     return v != null_string && v->type == T_VALUE && (v->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) == NODE_FREEABLE;
 }
 
-// The splitter stores fields in order, each just past the last one held.
+const char *split_base;  // the text of $0 while split_rest runs
+
+// The splitter stores fields in order, each just past the last one held; the
+// field only notes where it lies until it is referred to.
 void store_field(int32_t n, const char *text, int32_t length, NODE *) {
-    if (n <= interp.spare_top && interp.field_table[n] != null_string) {
-        NODE *v = interp.field_table[n];
-        refill_text(v, text, static_cast<size_t>(length));
-        v->flags |= NODE_NUM_PENDING;
-        interp.parse_high_water = n;
-        return;
+    reserve_field(n);
+    interp.field_spans[static_cast<size_t>(n)] = {static_cast<int32_t>(text - split_base), length};
+    interp.parse_high_water = n;
+    interp.spans_pending = true;
+}
+
+// Gives field n (1..parse_high_water) its value node if it has none yet; the
+// node an earlier record left in the slot is refilled.
+void materialize(int32_t n) {
+    FieldSpan &span = interp.field_spans[static_cast<size_t>(n)];
+    if (span.start < 0) return;
+    const char *text = interp.field_table[0]->string + span.start;
+    NODE *&slot = interp.field_table[n];
+    if (slot != null_string) {
+        refill_text(slot, text, static_cast<size_t>(span.length));
+    } else {
+        slot = make_str_node(text, static_cast<size_t>(span.length), 0);
     }
-    set_field(n, text, length);
+    slot->flags |= NODE_NUM_PENDING;
+    span.start = -1;
+}
+
+void materialize_all() {
+    if (!interp.spans_pending) return;
+    for (int32_t i = 1; i <= interp.parse_high_water; ++i) materialize(i);
+    interp.spans_pending = false;
+}
+
+// Ends the split of the record: slots past the fields held keep their nodes
+// as spares for the next split.
+void end_split() {
+    interp.spans_pending = false;
+    if (interp.parse_high_water > interp.spare_top) interp.spare_top = interp.parse_high_water;
+    interp.parse_high_water = 0;
+    interp.field0_valid = true;
+    interp.parse_extent = 0;
 }
 
 // Splits what is left of $0; returns the field count.
 int32_t split_rest() {
     NODE *rec = string_of(interp.field_table[0]);
     SplitInput in{rec->string, rec->length, interp.parse_extent};
+    split_base = rec->string;
     int32_t count = parse_fields(interp.parse_high_water, in, interp.save_fs, store_field, nullptr);
     interp.parse_extent = in.pos;
     return count;
@@ -194,13 +227,11 @@ pattern_buffer cached_pattern{};
 void init_fields() {
     bind_variables();
     reserve_field(0);
+    for (int32_t i = 1; i <= interp.parse_high_water; ++i) interp.field_spans[static_cast<size_t>(i)].start = -1;
+    end_split();
     NODE *rec = make_str_node("", 0, 0);
     rec->flags = NODE_PERM | NODE_STR_VALID;
     interp.field_table[0] = rec;
-    if (interp.parse_high_water > interp.spare_top) interp.spare_top = interp.parse_high_water;
-    interp.parse_high_water = 0;
-    interp.field0_valid = true;
-    interp.parse_extent = 0;
 }
 
 void set_record(const char *text, int32_t length) {
@@ -212,16 +243,18 @@ void set_record(const char *text, int32_t length) {
         unref(rec);
     }
     for (int32_t i = 1; i <= interp.parse_high_water; ++i) {
+        FieldSpan &span = interp.field_spans[static_cast<size_t>(i)];
+        if (span.start >= 0) {  // never referred to: its slot holds a spare already
+            span.start = -1;
+            continue;
+        }
         NODE *&f = interp.field_table[i];
         if (!held_alone(f) || !(f->flags & NODE_STR_VALID) || f->length > kSpareText) {
             unref(f);
             f = null_string;
         }
     }
-    if (interp.parse_high_water > interp.spare_top) interp.spare_top = interp.parse_high_water;
-    interp.parse_high_water = 0;
-    interp.field0_valid = true;
-    interp.parse_extent = 0;
+    end_split();
     update_separator_from_fs();
     set_nf(-1);
 }
@@ -233,17 +266,19 @@ NODE **get_field(int32_t n, int assign) {
         return &interp.field_table[0];
     }
     if (assign) interp.field0_valid = false;
-    if (n <= interp.parse_high_water) return &interp.field_table[n];
-    int32_t count = split_rest();
-    if (count < n && assign) {
-        set_field(n, "", 0);
-        count = n;
+    if (n > interp.parse_high_water) {
+        int32_t count = split_rest();
+        if (count < n && assign) {
+            set_field(n, "", 0);
+            count = n;
+        }
+        set_nf(count);
+        if (count < n) {
+            interp.beyond_slot = null_string;
+            return &interp.beyond_slot;
+        }
     }
-    set_nf(count);
-    if (count < n) {
-        interp.beyond_slot = null_string;
-        return &interp.beyond_slot;
-    }
+    materialize(n);
     return &interp.field_table[n];
 }
 
@@ -271,6 +306,7 @@ void set_field(int32_t n, const char *text, int32_t length) {
 }
 
 void rebuild_record() {
+    materialize_all();  // before the text they lie in goes
     std::string_view ofs = text_of(interp.ofs_var->left);
     std::string joined;
     for (int32_t i = 1; i <= interp.parse_high_water; ++i) {

@@ -8,8 +8,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/node.h"
+
+// Where a field lies in `$0` while it has no value node of its own yet.
+struct FieldSpan {
+    int32_t start = -1;  // -1: the field's node is current
+    int32_t length = 0;
+};
 
 struct InterpState {
     // Executor (exec.cpp). Set by `exit`, read by the script run mode.
@@ -46,6 +53,11 @@ struct InterpState {
     int32_t spare_top = 0;
     bool field0_valid = true;
     int32_t parse_extent = 0;       // where splitting stopped within $0
+    // Fields the splitter found are made into values only when referred to:
+    // NF alone needs none. Entry n is for field n; pending entries exist only
+    // in 1..parse_high_water, and only while $0 holds the text they index.
+    std::vector<FieldSpan> field_spans;
+    bool spans_pending = false;
     std::string save_fs = " ";      // separator for the current record
     NODE *beyond_slot = nullptr;    // handed out for fields read beyond NF
     NODE *fs_var = nullptr;
