@@ -307,10 +307,12 @@ NODE *eval_assign(NODE *t, int cm) {
     if (!(v->flags & (NODE_TEMP | NODE_PERM)) && !cannot_release(t->left, 2)) v = as_temp_copy(v);
     NODE **slot = get_lhs(t->left, 1);
     int32_t assigned = interp.field_assigned;
-    NODE *old = *slot;
-    *slot = dupnode(v);
     NODE *stored = *slot;
-    unref(old);
+    if (!copy_into(stored, v)) {
+        *slot = dupnode(v);
+        unref(stored);
+        stored = *slot;
+    }
     after_store(assigned);
     return stored;
 }

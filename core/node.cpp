@@ -333,6 +333,16 @@ void refill_text(NODE *n, const char *text, size_t len) {
     refill_long(n, text, len);
 }
 
+bool copy_into(NODE *to, NODE *v) {
+    if ((v->flags & (NODE_TEMP | NODE_STR_VALID)) != NODE_STR_VALID || v->type != T_VALUE || to == v ||
+        to == null_string || to->type != T_VALUE || (to->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) != NODE_FREEABLE)
+        return false;
+    refill_text(to, v->string, static_cast<uint32_t>(v->length));
+    to->number = v->number;
+    to->flags = static_cast<uint8_t>((v->flags & ~NODE_PERM) | NODE_FREEABLE);
+    return true;
+}
+
 bool append_text(NODE *n, const char *text, size_t len) {
     auto have = static_cast<size_t>(static_cast<uint32_t>(n->length));
     size_t total = have + len;

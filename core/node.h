@@ -183,6 +183,11 @@ NODE *make_str_node_taking(char *text, size_t len);
 // Gives a string value held by its caller alone a new text (and no number
 // view), keeping its buffer when that fits; `text` may lie inside the old text.
 void refill_text(NODE *n, const char *text, size_t len);
+// Makes `to`, a value only its one slot refers to, a copy of the string value
+// v (not a temporary), reusing its buffer when that fits: what storing
+// dupnode(v) in place of `to` gives, without a new node. False, and nothing
+// changed, when either does not qualify.
+bool copy_into(NODE *to, NODE *v);
 NODE *make_temp_string(const char *text, size_t len);
 // Appends to the text of a string value only its holder refers to (`text`
 // may lie inside that text); the number view is dropped. False, and the value

@@ -231,6 +231,43 @@ TEST_F(Values, RefillReplacesTheTextAndDropsTheNumberView) {
     }
 }
 
+// A copy into a held value is what dupnode would have given, number view and
+// all; a value others may see, or a temporary to adopt, is refused untouched.
+TEST_F(Values, CopyIntoMatchesDupnodeOrRefuses) {
+    for (const char *text : {"", "12", "1e1", "abc", "a text longer than the inline room"}) {
+        for (const char *before : {"x", "an earlier text longer than the room"}) {
+            SCOPED_TRACE(std::string(before) + " <- " + text);
+            NODE *from = str(text);
+            force_number(from);
+            NODE *to = str(before);
+            NODE *expected = dupnode(from);
+            ASSERT_TRUE(copy_into(to, from));
+            EXPECT_EQ(str_of(to), text);
+            EXPECT_EQ(to->string[to->length], '\0');
+            EXPECT_NE(to->string, from->string);
+            EXPECT_EQ(to->flags, expected->flags);
+            EXPECT_EQ(to->number, expected->number);
+            unref(expected);
+            unref(from);
+            unref(to);
+        }
+    }
+    NODE *held = str("held");
+    NODE *temp = make_temp_string("t", 1);
+    NODE *perm = str("p");
+    perm->flags |= NODE_PERM;
+    NODE *number = make_number(3);
+    EXPECT_FALSE(copy_into(held, temp));
+    EXPECT_FALSE(copy_into(held, number));
+    EXPECT_FALSE(copy_into(held, held));
+    EXPECT_FALSE(copy_into(perm, held));
+    EXPECT_FALSE(copy_into(null_string, held));
+    EXPECT_EQ(str_of(held), "held");
+    EXPECT_TRUE(copy_into(held, perm));
+    EXPECT_EQ(held->flags & (NODE_PERM | NODE_FREEABLE), NODE_FREEABLE);
+    for (NODE *n : {held, temp, number}) unref(n);
+}
+
 TEST_F(Values, PoolReusesLastFreedAndGrowsPastItsBlocks) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "under AddressSanitizer every node is a heap block of its own";
