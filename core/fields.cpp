@@ -73,16 +73,15 @@ bool held_alone(const NODE *v) {
     return v != null_string && v->type == T_VALUE && (v->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) == NODE_FREEABLE;
 }
 
-const char *split_base;  // the text of $0 while split_rest runs
-
-// The splitter stores fields in order, each just past the last one held; the
-// field only notes where it lies until it is referred to.
-void store_field(int32_t n, const char *text, int32_t length, NODE *) {
-    reserve_field(n);
-    interp.field_spans[static_cast<size_t>(n)] = {static_cast<int32_t>(text - split_base), length};
-    interp.parse_high_water = n;
-    interp.spans_pending = true;
-}
+// The splitter stores fields in order, each just past the last one held; a
+// field of $0 only notes where it lies until it is referred to.
+struct RecordStore {
+    const char *base;  // the text of $0
+    void operator()(int32_t n, const char *text, int32_t length) const {
+        reserve_field(n);
+        interp.field_spans[static_cast<size_t>(n)] = {static_cast<int32_t>(text - base), length};
+    }
+};
 
 // Gives field n (1..parse_high_water) its value node if it has none yet; the
 // node an earlier record left in the slot is refilled.
@@ -116,16 +115,6 @@ void end_split() {
     interp.parse_extent = 0;
 }
 
-// Splits what is left of $0; returns the field count.
-int32_t split_rest() {
-    NODE *rec = string_of(interp.field_table[0]);
-    SplitInput in{rec->string, rec->length, interp.parse_extent};
-    split_base = rec->string;
-    int32_t count = parse_fields(interp.parse_high_water, in, interp.save_fs, store_field, nullptr);
-    interp.parse_extent = in.pos;
-    return count;
-}
-
 int32_t char_length(const char *p, int32_t i, int32_t end) {
     return sjis_lead(static_cast<unsigned char>(p[i])) && i + 1 < end ? 2 : 1;
 }
@@ -138,7 +127,18 @@ constexpr auto kFieldStop = [] {
     return stop;
 }();
 
-int32_t split_on_blanks(int32_t count, SplitInput &in, FieldStore store, NODE *array) {
+// The splitters. Each stores fields count+1, count+2, ... from
+// in.text[in.pos .. in.length) through store(n, text, length), leaves in.pos
+// where it stopped and returns the new count. The text is terminated
+// (in.text[in.length] is NUL), as a value's text always is.
+struct SplitInput {
+    const char *text;
+    int32_t length;
+    int32_t pos;
+};
+
+template <class Store>
+int32_t split_on_blanks(int32_t count, SplitInput &in, const Store &store) {
     const char *p = in.text + in.pos;
     const char *end = in.text + in.length;
     auto stops = [](char c) { return kFieldStop[static_cast<unsigned char>(c)]; };
@@ -151,32 +151,33 @@ int32_t split_on_blanks(int32_t count, SplitInput &in, FieldStore store, NODE *a
             if (*p != '\0' || p >= end) break;
             ++p;
         }
-        store(++count, start, static_cast<int32_t>(p - start), array);
+        store(++count, start, static_cast<int32_t>(p - start));
         if (p < end) ++p;
     }
     in.pos = static_cast<int32_t>(end - in.text);
     return count;
 }
 
-int32_t split_on_byte(int32_t count, SplitInput &in, char sep, FieldStore store, NODE *array) {
+template <class Store>
+int32_t split_on_byte(int32_t count, SplitInput &in, char sep, const Store &store) {
     const char *p = in.text;
     int32_t i = in.pos, end = in.length;
     char rs = record_separator();
     while (i < end) {
         int32_t start = i;
         while (i < end && p[i] != sep) i += char_length(p, i, end);
-        store(++count, p + start, i - start, array);
+        store(++count, p + start, i - start);
         if (i < end) {
             ++i;
-            if (i == end && rs != '\0') store(++count, p + i, 0, array);  // a trailing separator
+            if (i == end && rs != '\0') store(++count, p + i, 0);  // a trailing separator
         }
     }
     in.pos = i;
     return count;
 }
 
-int32_t split_on_regex(int32_t count, SplitInput &in, std::string_view sep, FieldStore store,
-                       NODE *array) {
+template <class Store>
+int32_t split_on_regex(int32_t count, SplitInput &in, std::string_view sep, const Store &store) {
     const char *p = in.text;
     int32_t end = in.length;
     int32_t i = in.pos;
@@ -196,26 +197,51 @@ int32_t split_on_regex(int32_t count, SplitInput &in, std::string_view sep, Fiel
             scan = match_start + char_length(p, match_start, end);
             continue;
         }
-        store(++count, p + field_start, match_start - field_start, array);
+        store(++count, p + field_start, match_start - field_start);
         scan = field_start = match_end;
     }
-    if (rs != '\0' || field_start < end) store(++count, p + field_start, end - field_start, array);
+    if (rs != '\0' || field_start < end) store(++count, p + field_start, end - field_start);
     in.pos = end;
     return count;
 }
 
-int32_t split_kept = 0;  // elements the array kept from the last split
-
-void store_element(int32_t n, const char *text, int32_t length, NODE *array) {
-    NODE **slot = assoc_split_element(array, n, split_kept);
-    NODE *old = *slot;
-    if (held_alone(old)) {  // an element the last split left: refilled in place
-        refill_text(old, text, static_cast<size_t>(length));
-        return;
-    }
-    *slot = make_str_node(text, static_cast<size_t>(length), 0);
-    unref(old);
+template <class Store>
+int32_t parse_fields(int32_t count, SplitInput &in, std::string_view separator, const Store &store) {
+    bind_variables();
+    if (separator.size() >= 2) return split_on_regex(count, in, separator, store);
+    if (separator == " ") return split_on_blanks(count, in, store);
+    return split_on_byte(count, in, separator.empty() ? '\0' : separator[0], store);
 }
+
+// Splits what is left of $0; returns the field count.
+int32_t split_rest() {
+    NODE *rec = string_of(interp.field_table[0]);
+    SplitInput in{rec->string, rec->length, interp.parse_extent};
+    int32_t held = interp.parse_high_water;
+    int32_t count = parse_fields(held, in, interp.save_fs, RecordStore{rec->string});
+    interp.parse_extent = in.pos;
+    if (count > held) {
+        interp.parse_high_water = count;
+        interp.spans_pending = true;
+    }
+    return count;
+}
+
+// split's elements: those the last split left are refilled in place.
+struct ElementStore {
+    NODE *array;
+    int32_t kept;
+    void operator()(int32_t n, const char *text, int32_t length) const {
+        NODE **slot = assoc_split_element(array, n, kept);
+        NODE *old = *slot;
+        if (held_alone(old)) {
+            refill_text(old, text, static_cast<size_t>(length));
+            return;
+        }
+        *slot = make_str_node(text, static_cast<size_t>(length), 0);
+        unref(old);
+    }
+};
 
 // The cached separator of re_split.
 std::string cached_separator;
@@ -321,14 +347,6 @@ void rebuild_record() {
     interp.parse_extent = interp.field_table[0]->length;
 }
 
-int32_t parse_fields(int32_t count, SplitInput &in, std::string_view separator, FieldStore store,
-                     NODE *array) {
-    bind_variables();
-    if (separator.size() >= 2) return split_on_regex(count, in, separator, store, array);
-    if (separator == " ") return split_on_blanks(count, in, store, array);
-    return split_on_byte(count, in, separator.empty() ? '\0' : separator[0], store, array);
-}
-
 int32_t re_split(const char *text, int32_t length, std::string_view separator, regex_registers *regs) {
     int fold = ignorecase_on();
     if (fold != cached_fold || separator != cached_separator) {
@@ -370,10 +388,10 @@ NODE *do_split(NODE *args) {
         return make_temp_number(0);
     }
     string_of(v);
-    split_kept = assoc_split_begin(array);
+    int32_t kept = assoc_split_begin(array);
     SplitInput in{v->string, v->length, 0};
-    int32_t n = parse_fields(0, in, separator, store_element, array);
-    assoc_split_end(array, n, split_kept);
+    int32_t n = parse_fields(0, in, separator, ElementStore{array, kept});
+    assoc_split_end(array, n, kept);
     free_temp(v);
     return make_temp_number(n);
 }

@@ -38,19 +38,6 @@ void rebuild_record();
 // NF was referred to while the record is unsplit: split it and set NF.
 void split_record_for_nf();
 
-// The splitter. Stores fields count+1, count+2, ... from in.text[in.pos ..
-// in.length) through `store`, leaves in.pos where it stopped, returns the new
-// count. The text is terminated (in.text[in.length] is NUL), as a value's
-// text always is.
-struct SplitInput {
-    const char *text;
-    int32_t length;
-    int32_t pos;
-};
-using FieldStore = void (*)(int32_t n, const char *text, int32_t length, NODE *array);
-int32_t parse_fields(int32_t count, SplitInput &in, std::string_view separator, FieldStore store,
-                     NODE *array);
-
 // First match of the regular-expression separator in text[0..length): its start,
 // or -1 (also when the search gave up); regs->end[0] is the match end. The
 // compiled separator is cached while its text and the IGNORECASE setting stay.
