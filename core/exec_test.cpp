@@ -135,6 +135,7 @@ TEST_F(Exec, FieldsCountedByNfAloneAreRightLater) {
         {"$0 = \"a bb ccc\"; n = NF; $0 = \"dddd e\"; m = NF; $0 = \"f g h i\"; r = n m $1 $3 $4 NF", "32fhi4"},
         {"$0 = \"a b c\"; n = NF; $2 = \"X\"; r = $0 \"|\" $1 $3 NF", "a X c|ac3"},
         {"$0 = \"a b\"; n = NF; $4 = \"d\"; r = $0 \"|\" NF n", "a b  d|42"},
+        {"$0 = \"a b c d\"; n = NF; $0 = \"e\"; $3 = \"g\"; r = $0 \"|\" NF n", "e  g|34"},
         {"$0 = \"p q r\"; n = NF; $0 = $3 \" \" $1; r = $0 \"|\" NF $1 $2 n", "r p|2rp3"},
         {"$0 = \"aa bb\"; n = NF; sub(/aa/, \"x y\"); r = NF $1 $2 $3 n", "3xybb2"},
         {"$0 = \"10 9\"; n = NF; r = ($1 > $2) n", "12"},

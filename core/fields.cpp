@@ -27,8 +27,7 @@ std::string_view text_of(NODE *v) {
 }
 
 // Room for field n; new entries hold null_string.
-void reserve_field(int32_t n) {
-    if (n < interp.field_capacity) return;
+[[gnu::noinline]] void grow_fields(int32_t n) {
     if (n > MAX_FIELD) out_of_memory_realloc("set_field");
     int64_t want = interp.field_capacity ? int64_t{interp.field_capacity} * 2 : 8;
     int32_t cap = static_cast<int32_t>(want > n ? (want > MAX_FIELD + 1 ? MAX_FIELD + 1 : want) : n + 1);
@@ -36,8 +35,14 @@ void reserve_field(int32_t n) {
     if (!grown) out_of_memory_realloc("set_field");
     for (int32_t i = interp.field_capacity; i < cap; ++i) grown[i] = null_string;
     interp.field_table = grown;
+    auto *spans = static_cast<FieldSpan *>(std::realloc(interp.field_spans, sizeof(FieldSpan) * cap));
+    if (!spans) out_of_memory_realloc("set_field");
+    interp.field_spans = spans;
     interp.field_capacity = cap;
-    interp.field_spans.resize(static_cast<size_t>(cap));
+}
+
+void reserve_field(int32_t n) {
+    if (n >= interp.field_capacity) grow_fields(n);
 }
 
 void set_nf(int32_t n) { assign_number(&interp.nf_var->left, n); }
@@ -79,14 +84,14 @@ struct RecordStore {
     const char *base;  // the text of $0
     void operator()(int32_t n, const char *text, int32_t length) const {
         reserve_field(n);
-        interp.field_spans[static_cast<size_t>(n)] = {static_cast<int32_t>(text - base), length};
+        interp.field_spans[n] = {static_cast<int32_t>(text - base), length};
     }
 };
 
 // Gives field n (1..parse_high_water) its value node if it has none yet; the
 // node an earlier record left in the slot is refilled.
 void materialize(int32_t n) {
-    FieldSpan &span = interp.field_spans[static_cast<size_t>(n)];
+    FieldSpan &span = interp.field_spans[n];
     if (span.start < 0) return;
     const char *text = interp.field_table[0]->string + span.start;
     NODE *&slot = interp.field_table[n];
@@ -97,6 +102,7 @@ void materialize(int32_t n) {
     }
     slot->flags |= NODE_NUM_PENDING;
     span.start = -1;
+    interp.fields_made = true;
 }
 
 void materialize_all() {
@@ -109,6 +115,7 @@ void materialize_all() {
 // as spares for the next split.
 void end_split() {
     interp.spans_pending = false;
+    interp.fields_made = false;
     if (interp.parse_high_water > interp.spare_top) interp.spare_top = interp.parse_high_water;
     interp.parse_high_water = 0;
     interp.field0_valid = true;
@@ -253,7 +260,6 @@ pattern_buffer cached_pattern{};
 void init_fields() {
     bind_variables();
     reserve_field(0);
-    for (int32_t i = 1; i <= interp.parse_high_water; ++i) interp.field_spans[static_cast<size_t>(i)].start = -1;
     end_split();
     NODE *rec = make_str_node("", 0, 0);
     rec->flags = NODE_PERM | NODE_STR_VALID;
@@ -268,12 +274,9 @@ void set_record(const char *text, int32_t length) {
         interp.field_table[0] = make_str_node(text, static_cast<size_t>(length), 0);
         unref(rec);
     }
-    for (int32_t i = 1; i <= interp.parse_high_water; ++i) {
-        FieldSpan &span = interp.field_spans[static_cast<size_t>(i)];
-        if (span.start >= 0) {  // never referred to: its slot holds a spare already
-            span.start = -1;
-            continue;
-        }
+    // A field never referred to left its slot's spare as it was.
+    for (int32_t i = 1; interp.fields_made && i <= interp.parse_high_water; ++i) {
+        if (interp.field_spans[i].start >= 0) continue;
         NODE *&f = interp.field_table[i];
         if (!held_alone(f) || !(f->flags & NODE_STR_VALID) || f->length > kSpareText) {
             unref(f);
@@ -318,12 +321,16 @@ void set_field(int32_t n, const char *text, int32_t length) {
     NODE **table = interp.field_table;
     if (n > interp.parse_high_water) {
         // Fields skipped over are empty, not what an earlier record left.
-        for (int32_t i = interp.parse_high_water + 1; i <= n && i <= interp.spare_top; ++i) {
+        for (int32_t i = interp.parse_high_water + 1; i <= n; ++i) {
+            interp.field_spans[i].start = -1;
+            if (i > interp.spare_top) continue;
             unref(table[i]);
             table[i] = null_string;
         }
         interp.parse_high_water = n;
     }
+    interp.field_spans[n].start = -1;
+    interp.fields_made = true;
     NODE *v = make_str_node(text, static_cast<size_t>(length), 0);
     v->flags |= NODE_NUM_PENDING;
     NODE *old = table[n];

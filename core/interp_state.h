@@ -8,7 +8,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "core/node.h"
 
@@ -54,10 +53,12 @@ struct InterpState {
     bool field0_valid = true;
     int32_t parse_extent = 0;       // where splitting stopped within $0
     // Fields the splitter found are made into values only when referred to:
-    // NF alone needs none. Entry n is for field n; pending entries exist only
-    // in 1..parse_high_water, and only while $0 holds the text they index.
-    std::vector<FieldSpan> field_spans;
+    // NF alone needs none. Entry n is for field n and means something only
+    // for n in 1..parse_high_water; pending entries exist only while $0 holds
+    // the text they index.
+    FieldSpan *field_spans = nullptr;
     bool spans_pending = false;
+    bool fields_made = false;  // a field of this record has a node of its own
     std::string save_fs = " ";      // separator for the current record
     NODE *beyond_slot = nullptr;    // handed out for fields read beyond NF
     NODE *fs_var = nullptr;
