@@ -279,10 +279,17 @@ NODE **assoc_lookup(NODE *array, NODE *key) {
     return &new_element(array, key, kh.bucket_value(), &kh)->value;
 }
 
+namespace {
+// Whether the split under way makes its keys in plain decimal: nothing can
+// change OFMT between its begin and its end.
+bool split_keys_plain = false;
+}  // namespace
+
 int32_t assoc_split_begin(NODE *array) {
+    split_keys_plain = ofmt_is_plain_decimal();
     if (!array->table) return 0;
     ElementTable *t = element_table(array->table);
-    if (!t->split_valid || !ofmt_is_plain_decimal()) {
+    if (!t->split_valid || !split_keys_plain) {
         assoc_clear(array);
         return 0;
     }
@@ -315,7 +322,7 @@ void assoc_split_end(NODE *array, int32_t n, int32_t kept) {
         destroy_element(e);
     }
     t->split_count = n;
-    t->split_valid = ofmt_is_plain_decimal();
+    t->split_valid = split_keys_plain;
 }
 
 int in_array(NODE *array, NODE *subscripts) {
