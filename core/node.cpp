@@ -333,9 +333,8 @@ void refill_text(NODE *n, const char *text, size_t len) {
     refill_long(n, text, len);
 }
 
-bool copy_into(NODE *to, NODE *v) {
-    if ((v->flags & (NODE_TEMP | NODE_STR_VALID)) != NODE_STR_VALID || v->type != T_VALUE || to == v ||
-        to == null_string || to->type != T_VALUE || (to->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) != NODE_FREEABLE)
+bool copy_into_held(NODE *to, NODE *v) {
+    if (v->type != T_VALUE || to == v || to->type != T_VALUE || (to->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) != NODE_FREEABLE)
         return false;
     refill_text(to, v->string, static_cast<uint32_t>(v->length));
     to->number = v->number;

@@ -187,7 +187,10 @@ void refill_text(NODE *n, const char *text, size_t len);
 // v (not a temporary), reusing its buffer when that fits: what storing
 // dupnode(v) in place of `to` gives, without a new node. False, and nothing
 // changed, when either does not qualify.
-bool copy_into(NODE *to, NODE *v);
+bool copy_into_held(NODE *to, NODE *v);
+inline bool copy_into(NODE *to, NODE *v) {
+    return (v->flags & (NODE_TEMP | NODE_STR_VALID)) == NODE_STR_VALID && to != null_string && copy_into_held(to, v);
+}
 NODE *make_temp_string(const char *text, size_t len);
 // Appends to the text of a string value only its holder refers to (`text`
 // may lie inside that text); the number view is dropped. False, and the value
