@@ -52,14 +52,13 @@ int errno_of(DWORD error) {
     }
 }
 
-// Reads return at once with what the line holds, else wait for its first
-// byte; the caller's own wait (and cancel) bounds that. Writes never time out
-// by themselves for the same reason.
+// Reads return at once with what the line holds, even nothing: bytes are
+// waited for on the input queue (wait_readable), not in a read that must
+// then be cancelled. Writes never time out by themselves: the caller's own
+// wait (and cancel) bounds them.
 void set_line_timeouts(HANDLE h) {
     COMMTIMEOUTS t{};
     t.ReadIntervalTimeout = MAXDWORD;
-    t.ReadTotalTimeoutMultiplier = MAXDWORD;
-    t.ReadTotalTimeoutConstant = MAXDWORD - 1;
     SetCommTimeouts(h, &t);
     SetupComm(h, 4096, 4096);
 }
@@ -77,6 +76,17 @@ bool finish(HANDLE h, OVERLAPPED &ov, HANDLE wake, int timeout_ms, DWORD *done, 
     return *error != ERROR_IO_INCOMPLETE;
 }
 
+// Cancels a transfer and waits for its end (done and the error filled in).
+// A cancel can miss a transfer that is just then taking data and then waits
+// on for more (Wine does that), so it is repeated until the transfer ends.
+void cancel_transfer(HANDLE h, OVERLAPPED &ov, DWORD *done, DWORD *error) {
+    constexpr DWORD RETRY_MS = 10;
+    do {
+        CancelIoEx(h, &ov);
+    } while (WaitForSingleObject(ov.hEvent, RETRY_MS) == WAIT_TIMEOUT);
+    *error = GetOverlappedResult(h, &ov, done, TRUE) ? 0 : GetLastError();
+}
+
 }  // namespace
 
 struct CharDevice::Flight {
@@ -88,10 +98,8 @@ struct CharDevice::Flight {
 // Ends a write in flight before its handle goes: cancelled, then awaited.
 void CharDevice::land_flight() {
     if (!flight_ || !flight_->active) return;
-    HANDLE h = handle_of(fd_);
-    DWORD done = 0;
-    CancelIoEx(h, &flight_->ov);
-    GetOverlappedResult(h, &flight_->ov, &done, TRUE);
+    DWORD done = 0, error = 0;
+    cancel_transfer(handle_of(fd_), flight_->ov, &done, &error);
     flight_->active = false;
 }
 
@@ -238,10 +246,15 @@ long CharDevice::write_some(const uint8_t *data, size_t size, int timeout_ms) {
     return static_cast<long>(done);
 }
 
-// Reads end as soon as a byte is in (see set_line_timeouts), so a read
-// cancelled at the time-out has taken nothing.
+// A line's read takes what it holds at once (see set_line_timeouts), so on a
+// line the wait comes first. Other devices' reads end with the first bytes,
+// so one cancelled at the time-out has taken nothing.
 long CharDevice::read_some(uint8_t *buffer, size_t size, int timeout_ms) {
     if (interrupted_.load(std::memory_order_acquire)) return 0;
+    if (terminal_) {
+        if (wait_readable(timeout_ms) <= 0) return 0;
+        timeout_ms = 0;
+    }
     HANDLE h = handle_of(fd_);
     OVERLAPPED ov{};
     ov.hEvent = CreateEventA(nullptr, TRUE, FALSE, nullptr);
@@ -256,10 +269,8 @@ long CharDevice::read_some(uint8_t *buffer, size_t size, int timeout_ms) {
         GetOverlappedResult(h, &ov, &done, FALSE);
         result = static_cast<long>(done);
     } else if ((error = GetLastError()) == ERROR_IO_PENDING) {
-        if (!finish(h, ov, static_cast<HANDLE>(wake_), timeout_ms, &done, &error)) {
-            CancelIoEx(h, &ov);
-            error = GetOverlappedResult(h, &ov, &done, TRUE) ? 0 : GetLastError();
-        }
+        if (!finish(h, ov, static_cast<HANDLE>(wake_), timeout_ms, &done, &error))
+            cancel_transfer(h, ov, &done, &error);
         result = static_cast<long>(done);
         if (error && error != ERROR_OPERATION_ABORTED) result = -1;
     } else {
@@ -270,7 +281,7 @@ long CharDevice::read_some(uint8_t *buffer, size_t size, int timeout_ms) {
     return result;
 }
 
-// A read cancelled at once: what the line holds now, or its failure.
+// What the device holds now, or its failure.
 long CharDevice::read_now(uint8_t *buffer, size_t size) { return read_some(buffer, size, 0); }
 
 // Lines report their input queue; for other devices the read itself waits.

@@ -201,6 +201,27 @@ class Devices(unittest.TestCase):
                 out, err = proc.communicate(timeout=DEADLINE)
                 self.assertEqual((proc.returncode, out), (0, b"65\n"), err)
 
+    def test_request_and_reply_round_after_round(self):
+        # Every round waits for the reply in recv: a read that swallows a
+        # byte, or keeps waiting once it has one, stops the run.
+        rounds = 100
+        end = self.home.far_end("COM1")
+        job = self.home.script("BEGIN {\n    RECV = 1\n    for (i = 0; i < %d; i++) {\n"
+                               "        output i\n        print recv()\n    }\n}\n" % rounds)
+        proc = self.home.start(job, "COM1")
+        asked = b""
+        for _ in range(rounds):
+            byte = end.read(1)
+            if not byte:  # stuck: no need to wait for it twice
+                proc.kill()
+                break
+            asked += byte
+            end.write(bytes([byte[0] ^ 0xFF]))
+        out, err = proc.communicate(timeout=DEADLINE)
+        self.assertEqual(asked, bytes(range(rounds)))
+        self.assertEqual((proc.returncode, out.decode()),
+                         (0, "".join("%d\n" % (i ^ 0xFF) for i in range(rounds))), err)
+
     def test_line_settings_seen_from_the_far_end(self):
         # What a pseudo-terminal keeps of the settings: speed, stop bits, flow.
         end = self.home.far_end("COM1")
