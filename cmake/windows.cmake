@@ -70,11 +70,13 @@ function(vordel_windows_tests)
     set_tests_properties(win.ethernet PROPERTIES TIMEOUT 300 SKIP_RETURN_CODE 77)
     list(APPEND wine_tests win.ethernet)
 
-    # Serial end to end, by hand: in about 1 run of 5 on a loaded machine a
-    # vordel.exe waiting in recv does not go on once the far end has sent
-    # its byte (cause not found), and that case fails at its deadline.
-    #   python3 tests/ports/device_test.py --wine WINE build-win/vordel.exe
-    # with WINEPREFIX set to a prefix made by tests/windows/wine_prefix.sh.
+    # Serial end to end: the prefix's COMn are links the test points at its
+    # pseudo-terminals.
+    add_test(NAME win.serial
+             COMMAND ${Python3_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tests/ports/device_test.py --wine ${VORDEL_WINE}
+                     $<TARGET_FILE:vordel>)
+    set_tests_properties(win.serial PROPERTIES TIMEOUT 600)
+    list(APPEND wine_tests win.serial)
   endif()
   set_tests_properties(${wine_tests} PROPERTIES FIXTURES_REQUIRED wine ENVIRONMENT "${VORDEL_WINE_ENV}")
 endfunction()
