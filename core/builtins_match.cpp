@@ -52,11 +52,6 @@ bool assignable(const NODE *tree) {
     }
 }
 
-// A value no one but its slot refers to, whose text may be rewritten there.
-bool held_alone(const NODE *v) {
-    return v != null_string && v->type == T_VALUE && (v->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) == NODE_FREEABLE;
-}
-
 // The slot sub/gsub write, and whether it is the record `$0`.
 NODE **target_slot(NODE *tree, bool &is_record) {
     if (tree == nullptr) {

@@ -73,11 +73,6 @@ char record_separator() {
 
 constexpr int32_t kSpareText = 64;  // a longer text is not worth keeping
 
-// A value no one but its one slot (a field, an element) refers to.
-bool held_alone(const NODE *v) {
-    return v != null_string && v->type == T_VALUE && (v->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) == NODE_FREEABLE;
-}
-
 // The splitter stores fields in order, each just past the last one held; a
 // field of $0 only notes where it lies until it is referred to.
 struct RecordStore {

@@ -334,8 +334,7 @@ void refill_text(NODE *n, const char *text, size_t len) {
 }
 
 bool copy_into_held(NODE *to, NODE *v) {
-    if (v->type != T_VALUE || to == v || to->type != T_VALUE || (to->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) != NODE_FREEABLE)
-        return false;
+    if (v->type != T_VALUE || to == v || !held_alone(to)) return false;
     refill_text(to, v->string, static_cast<uint32_t>(v->length));
     to->number = v->number;
     to->flags = static_cast<uint8_t>((v->flags & ~NODE_PERM) | NODE_FREEABLE);

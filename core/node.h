@@ -176,6 +176,12 @@ NODE *dupnode(NODE *n);
 // inside the node: words 4 and 5 of a value are its own).
 void free_text(NODE *n);
 
+// A value no one but its one slot (a variable, field or element) refers to,
+// whose text may be rewritten where it is.
+inline bool held_alone(const NODE *v) {
+    return v != null_string && v->type == T_VALUE && (v->flags & (NODE_PERM | NODE_TEMP | NODE_FREEABLE)) == NODE_FREEABLE;
+}
+
 NODE *make_str_node(const char *text, size_t len, int scan_escapes);
 // A string value that takes over `text`: from malloc, len bytes, terminated,
 // with room for two bytes more (a short text is copied into the node).
